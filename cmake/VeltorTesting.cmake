@@ -1,0 +1,42 @@
+find_package(GTest REQUIRED)
+
+# veltor_add_gtest(<name> SOURCES ... [LIBS ...] [LABELS ...])
+# One GoogleTest executable, registered with CTest as one test.
+# LABELS "tsan" also builds it in the ThreadSanitizer tree (target tsan_tests).
+function(veltor_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  veltor_target_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300 LABELS "unit;${ARG_LABELS}")
+  set_property(GLOBAL APPEND PROPERTY VELTOR_TEST_TARGETS ${name})
+  if("tsan" IN_LIST ARG_LABELS)
+    set_property(GLOBAL APPEND PROPERTY VELTOR_TSAN_TARGETS ${name})
+  endif()
+endfunction()
+
+# veltor_add_fuzzer(<name> SOURCES ... [LIBS ...] CORPUS <dir>)
+# A libFuzzer target (VELTOR_BUILD_FUZZ, clang). In every build tree the same
+# entry point is also linked into a replay program that runs the seed corpus
+# as a normal test.
+function(veltor_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name}_replay ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/fuzz_replay_main.cpp)
+  target_link_libraries(${name}_replay PRIVATE ${ARG_LIBS})
+  target_include_directories(${name}_replay PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  veltor_target_warnings(${name}_replay)
+  add_test(NAME ${name}_corpus COMMAND ${name}_replay ${ARG_CORPUS})
+  set_tests_properties(${name}_corpus PROPERTIES TIMEOUT 300 LABELS "unit;corpus")
+  set_property(GLOBAL APPEND PROPERTY VELTOR_TEST_TARGETS ${name}_replay)
+  if(VELTOR_BUILD_FUZZ)
+    add_executable(${name} ${ARG_SOURCES})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    set_property(GLOBAL APPEND PROPERTY VELTOR_FUZZ_TARGETS ${name})
+    set_property(GLOBAL APPEND PROPERTY VELTOR_FUZZ_CORPORA "${name}=${ARG_CORPUS}")
+  endif()
+endfunction()
