@@ -171,7 +171,7 @@ typedef struct Global_Varables_OutDatas {
     uint16_t *pusOutDepth;     // n x 2 bytes
     uint16_t *pusOutAmp;
     uint16_t *pusOutGray;
-    uint16_t *pusOutBg;
+    uint16_t *pusOutBg;        // n x 2 bytes per background image (ucBgNum, at least 1)
     uint8_t *pucOutConfidence; // n bytes
     FLAG_PIXEL *pucOutFlag;    // n bytes
     uint8_t *pucOutRegRgb;     // n x 3 bytes
@@ -333,6 +333,22 @@ inline void GLB_ReleaseModuleRecord(void **ppRecord)
 // Test seam: the next n counted allocations succeed, the one after fails
 // (once); a negative n switches injection off.
 void GLB_SetAllocationFailureCountdown(int n);
+
+class GLB_LogFile;
+
+// Inner output images of every output whose Init buffer type is INNER, plus
+// the 116-byte parameter line; counted as dynamic bytes. Logs each failure
+// and returns 1 only when every allocation succeeded.
+BBOOL GLB_AllocateInnerOutImages(GLB_BUFFERS *pstGlbBuffers, const GLB_LogFile &log);
+// Frees the images of an inner output record (not the record itself).
+void GLB_ReleaseInnerOutImages(GLB_OUTDATAS *pstOutDatas);
+
+// The per-frame working-buffer record and its buffers, sized by the frame
+// layout, the output size and (when loaded) the calibration size. Logs each
+// failure and returns 1 only when every allocation succeeded.
+BBOOL GLB_AllocateDynBuffers(GLB_BUFFERS *pstGlbBuffers, const GLB_LogFile &log);
+// Frees the working buffers and their record and nulls *ppstDynBuffers.
+void GLB_ReleaseDynBuffers(GLB_DYN_BUFFERS **ppstDynBuffers);
 
 // Bytes per pixel of one point of the point-cloud type.
 inline size_t GLB_PointCloudPointBytes(POINTCLOUD_DATA_TYPE eType)
