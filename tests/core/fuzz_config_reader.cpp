@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -15,13 +16,23 @@
 
 namespace {
 
+// A private directory for the two files, removed at exit.
+std::string g_workDir;
+
+void RemoveWorkDir() {
+  std::remove((g_workDir + "/ConfigCamera.json").c_str());
+  std::remove((g_workDir + "/ConfigAlgorithm.json").c_str());
+  ::rmdir(g_workDir.c_str());
+}
+
 const std::string& WorkDir() {
-  static const std::string dir = [] {
+  if (g_workDir.empty()) {
     std::string tmpl = "/tmp/fuzz_config_reader_XXXXXX";
-    const char* d = mkdtemp(tmpl.data());
-    return std::string(d != nullptr ? d : "/tmp");
-  }();
-  return dir;
+    if (mkdtemp(tmpl.data()) == nullptr) std::abort();
+    g_workDir = tmpl;
+    std::atexit(RemoveWorkDir);
+  }
+  return g_workDir;
 }
 
 void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
