@@ -370,6 +370,10 @@ void *NAMESPACE_CORR::oryntcorrInit(CORR_FIXPARA *pstFixParas, unsigned int *pui
     // 16.
     DBG_Vars(pstDbg)->bEnableCostTime = ucEnableCostTimeLogFile == 1 ? 1 : 0;
 
+    // A handle whose buffers are incomplete is returned for release only:
+    // SetDynamicConfig and RunCorrection refuse it as not initialised.
+    if (uiSucc != 0) pstFix->bInitSuccFlag = 0;
+
     // 17.
     log.Write("\nGlobal buffers has already allocated successfully! \n");
     log.Write("------ Fixed GlbBufferBytes:    %d Bytes (%.4f MB)\n", static_cast<int>(pst->uiFixBufferBytes),
