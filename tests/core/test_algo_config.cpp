@@ -257,6 +257,27 @@ TEST_F(AlgoConfigTest, EveryAlgorithmKeyIsRead) {
   for (int i = 0; i < 54; ++i) EXPECT_EQ(got[i], expected[i]) << keys[i][0] << " / " << keys[i][1];
 }
 
+TEST_F(AlgoConfigTest, EmptyAlgorithmFileGivesDefaultsAndOverrides) {
+  Write("ConfigAlgorithm.json", "");
+  Write("ConfigCamera.json", "[M]\nWorkMode=1\nSubWorkMode=11\n");
+  AlgoParamsCfgByUser user = HandleDefaults(dir_.c_str());
+  user.usValidDistMinMM = 150;
+  user.bDeHoles = 1;
+  AlgoConfig cfg;
+  cfg.algoCfgParams.corrBP = 0;  // a previous configuration does not leak into the next
+  ASSERT_EQ(cfg.FillCameraParas(&user, {DOUBLE_FREQ, DOUBLE_FREQ_4PHASE_GRAY_4PHASE_BG}, Profile()), STATUS_OK);
+  ASSERT_EQ(cfg.FillAlgoParas(&user), STATUS_OK);
+  AlgoCfgParams e;
+  e.tDenoiseLevelDepth = 0;
+  e.tDenoiseLevelGray = 0;
+  e.sDenoiseLevelGray = 0;
+  e.deFlyPixelStyle = 1;
+  e.deHoles = 1;
+  e.validDistMin = 150;
+  e.validDistMax = 4500;
+  EXPECT_EQ(std::memcmp(&cfg.algoCfgParams, &e, sizeof e), 0);
+}
+
 TEST_F(AlgoConfigTest, UnparsableValuesGiveTheParserResult) {
   Write("ConfigAlgorithm.json",
         "[OutPutParams]\nOutConfidence=yes\nOutPointCloud=maybe\n"
@@ -401,7 +422,7 @@ TEST_F(AlgoConfigTest, NoFilesAnywhere) {
 TEST_F(AlgoConfigTest, AlgorithmConfigFailsWhenCameraConfigFailed) {
   Write("ConfigAlgorithm.json", Veltor::defaultAlgorithmConfigText());
   AlgoParamsCfgByUser user = HandleDefaults(dir_.c_str());
-  const char* const cameraFiles[] = {nullptr, "[EBDType]\nebdType=4\n[EBDType]\n", "[M]\nthis is not a key\n",
+  const char* const cameraFiles[] = {nullptr, "", "[EBDType]\nebdType=4\n[EBDType]\n", "[M]\nthis is not a key\n",
                                      "[M]\nWorkMode=5\nSubWorkMode=5\n"};
   for (const char* camera : cameraFiles) {
     ASSERT_EQ(chdir(dir_.c_str()), 0);
