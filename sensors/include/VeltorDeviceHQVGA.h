@@ -39,6 +39,7 @@ public:
     float getModulationHz() const { return modulationHz.load(std::memory_order_relaxed); }
     uint32_t getRangeMm() const { return rangeMm.load(std::memory_order_relaxed); }
     uint8_t getSampleShift() const { return sampleShift; }
+    PlatformKind getPlatform() const { return platform; }
 
 private:
     PlatformKind platform;
