@@ -55,10 +55,11 @@ CameraHandle::~CameraHandle() {
 int CameraHandle::start(FrameType type) {
     std::unique_lock<std::shared_mutex> handout(handoutMutex_);
     std::lock_guard<std::mutex> lock(pool_->mutex);
+    const uint64_t before = camera_->getPoolGeneration();
     const int rc = camera_->start(type);
-    // The camera replaces its pool exactly when start succeeds (every
-    // failing step comes before the pool is rebuilt, or keeps the old one).
-    if (rc == 0) {
+    // A start that fails after rebuilding the pool has freed the old frames
+    // all the same, so the camera's own count decides, not the result.
+    if (camera_->getPoolGeneration() != before) {
         ++pool_->generation;
     }
     return rc;

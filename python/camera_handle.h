@@ -95,8 +95,8 @@ public:
 
     VeltorTOFCamera& camera() { return *camera_; }
 
-    // start rebuilds the frame pool on success: records of the old pool turn
-    // stale under the pool lock, before the old frames are freed.
+    // When start rebuilds the frame pool, records of the old pool turn stale
+    // under the pool lock, so no reader sees the old frames being freed.
     int start(FrameType type);
     int stop();
     int close();

@@ -76,6 +76,9 @@ public:
     /// Smoothed delivered frame rate (0 before the first frame).
     float getFps() const { return fpsPublished.load(std::memory_order_relaxed); }
     bool isStreaming() const { return !stopped.load(std::memory_order_acquire); }
+    /// Number of times the frame pool was rebuilt; frames handed out before a
+    /// change belong to a pool that no longer exists.
+    uint64_t getPoolGeneration() const { return poolGeneration.load(std::memory_order_acquire); }
 
 private:
     int openSensor(std::unique_ptr<VeltorTOFSensor> newSensor);
@@ -104,6 +107,7 @@ private:
     // started on alive while start rebuilds it.
     std::shared_ptr<FrameCache> frameCache;
     std::mutex cacheMutex;  // guards the frameCache pointer
+    std::atomic<uint64_t> poolGeneration{0};  // bumped with every new frameCache
     std::thread worker;
     std::atomic<bool> stopped{true};
     PlatformKind platform = PLATFORM_UNKNOWN;

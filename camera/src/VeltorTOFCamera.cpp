@@ -238,6 +238,7 @@ int VeltorTOFCamera::setOutputTypeLocked(FrameType type) {
                                                   static_cast<uint32_t>(height));
         std::lock_guard<std::mutex> lock(cacheMutex);
         frameCache = std::move(cache);
+        poolGeneration.fetch_add(1, std::memory_order_acq_rel);
     } catch (const std::bad_alloc&) {
         return VeltorSystemError;
     } catch (const std::length_error&) {
