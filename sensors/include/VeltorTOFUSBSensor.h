@@ -53,8 +53,8 @@ public:
     int getCtrl(uint32_t id, int* value) override;
 
     /// Captures to discard before the next delivered sub-frame.
-    void setFramesToDrop(int32_t count) { framesToDrop = count; }
-    int32_t getFramesToDrop() const { return framesToDrop; }
+    void setFramesToDrop(int32_t count) { framesToDrop.store(count, std::memory_order_relaxed); }
+    int32_t getFramesToDrop() const { return framesToDrop.load(std::memory_order_relaxed); }
     bool isStreaming() const { return streaming.load(std::memory_order_acquire); }
     bool isBypass() const { return i2cBypass.load(std::memory_order_relaxed); }
     const std::string& getConfigPath() const { return configPath; }
@@ -78,7 +78,7 @@ private:
     bool vflip = false;
     std::string configPath;
     int32_t index;
-    int32_t framesToDrop = 0;
+    std::atomic<int32_t> framesToDrop{0};  // may be set while streaming
     // The tunnel takes two register accesses; a second caller must not
     // re-select the control in between.
     std::mutex tunnelMutex;

@@ -140,9 +140,9 @@ int VeltorTOFUSBSensor::getFrame(uint8_t* out, size_t capacity, uint64_t* timest
     int restarts = 0;
     for (uint32_t i = 0; i < subFrameCount;) {
         if (VeltorCaptureImage(handle, &frame, kUsbCaptureTimeoutMs) != 0) return -2;
-        while (framesToDrop > 0) {
+        while (framesToDrop.load(std::memory_order_relaxed) > 0) {
             VeltorFreeImage(handle, frame);
-            --framesToDrop;
+            framesToDrop.fetch_sub(1, std::memory_order_relaxed);
             if (VeltorCaptureImage(handle, &frame, kUsbCaptureTimeoutMs) != 0) return -2;
         }
         if (i > 0 && frame.timestamp - previous >= kUsbSubFrameGapMs) {
