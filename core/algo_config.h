@@ -6,6 +6,7 @@
 // AlgoCfgParams are compared byte for byte, so neither has hidden padding.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
