@@ -859,7 +859,7 @@ TEST(CaliParasLoad, EveryTruncationStaysInsideTheBytesGiven)
 {
     for (cw::Version v : {cw::Version::V3_1, cw::Version::V3}) {
         const std::vector<uint8_t> full = cw::buildBlob(richContents(v));
-        for (size_t n = 0; n <= full.size(); ++n) {
+        for (size_t n = 1; n <= full.size(); ++n) {  // a size of 0 means "unknown"
             std::vector<uint8_t> cut(full.begin(), full.begin() + n);
             if (n >= 4) {
                 for (int i = 0; i < 4; ++i) cut[i] = static_cast<uint8_t>(n >> (8 * i));
