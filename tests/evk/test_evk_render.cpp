@@ -124,6 +124,15 @@ TEST(EvkRender, AmplitudeFollowsDistanceReflectivityAndExposure) {
     EXPECT_NEAR(ampAt(1400, 0.5, 400) / base, 4.0, 0.05);
     EXPECT_NEAR(ampAt(2800, 0.25, 400) / base, 0.5, 0.02);
     EXPECT_NEAR(ampAt(2800, 0.5, 800) / base, 2.0, 0.03);
+
+    // The kit's exposure control and the exposure register act on a running
+    // simulation.
+    auto cam = makeCam(quietPlane(2800));
+    ASSERT_EQ(cam->setCtrl("setExposure", 1200), VELTOR_EVK_OK);
+    EXPECT_NEAR(amplitudeAt(renderSteps(*cam), centre()) / base, 3.0, 0.05);
+    ASSERT_EQ(cam->writeReg(reg::kExposure0, 18 * 200), VELTOR_EVK_OK);
+    EXPECT_EQ(cam->exposureUs(), 200);
+    EXPECT_NEAR(amplitudeAt(renderSteps(*cam), centre()) / base, 0.5, 0.03);
 }
 
 // Close objects and strong ambient light saturate: samples clip at the ADC
