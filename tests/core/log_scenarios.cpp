@@ -54,6 +54,20 @@ int runFile() {
   return 0;  // exit drains the asynchronous queue
 }
 
+// The same in file mode: by the time the early singleton is destroyed the
+// logging library may have stopped its asynchronous worker; the statement
+// must still return normally.
+int runExitFile() {
+  static LogsAtExit early;
+  (void)early;
+  spdlog::stdout_color_mt(Logger::kLoggerName);
+  Logger* logger = Logger::GetInstance();
+  spdlog::drop(Logger::kLoggerName);
+  logger->SetLogLevel("info", false);
+  ORYN_LOG_INFO("running in file mode");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,5 +75,6 @@ int main(int argc, char** argv) {
   if (std::strcmp(argv[1], "exit") == 0) return runExit();
   if (std::strcmp(argv[1], "name-taken") == 0) return runNameTaken();
   if (std::strcmp(argv[1], "file") == 0) return runFile();
+  if (std::strcmp(argv[1], "exit-file") == 0) return runExitFile();
   return 2;
 }

@@ -217,6 +217,14 @@ TEST(LoggerProcess, DestructorsLoggingAtExitAreSafe) {
   EXPECT_THAT(r.output, Not(HasSubstr("LOG ERROR")));
 }
 
+TEST(LoggerProcess, DestructorsLoggingAtExitInFileModeAreSafe) {
+  const std::string dir = MakeTempDir();
+  const RunResult r = RunScenario("exit-file", dir);
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  // Everything logged before exit reached the file.
+  EXPECT_THAT(ReadFile(dir + "/log/Mainlog.log"), HasSubstr("] running in file mode\n"));
+}
+
 TEST(LoggerProcess, CreationFailureIsReportedAndStatementsAreNoOps) {
   const RunResult r = RunScenario("name-taken", MakeTempDir());
   EXPECT_EQ(r.exitCode, 0) << r.output;
