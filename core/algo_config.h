@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace OrynSdk {
@@ -231,6 +232,9 @@ struct TofConfig {
   uint32_t ebdType = 2;   // EBDType / ebdType: 2 embedded data, 4 add-info line
   uint32_t reserved1 = 0;
 };
+
+static_assert(std::has_unique_object_representations_v<TofConfig>, "TofConfig has no hidden padding");
+static_assert(std::has_unique_object_representations_v<AlgoCfgParams>, "AlgoCfgParams has no hidden padding");
 
 /// Bytes of the buffers that TofConfig's eepromPath and configDirCopy point at.
 constexpr size_t kConfigPathBytes = 200;
