@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "algo_share.h"
+#include "cali_algo.h"
 #include "log_wrapper.h"
 
 namespace OrynSdk {
@@ -96,6 +97,7 @@ algoCommon::algoCommon(ImageBufferManager* buffers)
   // after this object has joined its workers.
   Logger::GetInstance();
   AlgoShare::GetInstance();
+  CaliAlgo::GetInstance();
   tofConfig.eepromPath = eepromPathBuf_.get();
   tofConfig.configDirCopy = configDirBuf_.get();
   std::printf("number of threads: %d\n", kNumThreads);
@@ -190,6 +192,10 @@ Status algoCommon::clear() {
   }
   ORYN_LOG_INFO("algoCommon clear success");
   return STATUS_OK;
+}
+
+unsigned algoCommon::setCaliData(unsigned char* data, unsigned size) {
+  return CaliAlgo::GetInstance()->setCaliData(data, size);
 }
 
 unsigned algoCommon::CalcFrameNumPerDepth(TofWorkMode workMode, TofFrameWorkMode subWorkMode) {

@@ -116,6 +116,10 @@ class algoCommon : public AlgoConfig {
   /// when repeated. The path buffers named by tofConfig stay valid.
   Status clear();
 
+  /// Hands the calibration blob to the correction stage
+  /// (CaliAlgo::setCaliData) and returns its result.
+  unsigned setCaliData(unsigned char* data, unsigned size);
+
   /// Raw frames per depth map; 0 for an unsupported mode.
   static unsigned CalcFrameNumPerDepth(TofWorkMode workMode, TofFrameWorkMode subWorkMode);
 

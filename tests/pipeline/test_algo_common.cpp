@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "algo_common.h"
+#include "cali_algo.h"
 #include "log_capture.h"
 #include "sync_util.h"
 
@@ -382,6 +383,17 @@ TEST_F(AlgoCommonTest, PathBuffersOutliveClear) {
     EXPECT_EQ(std::strlen(common.tofConfig.eepromPath), kConfigPathBytes - 1);
     EXPECT_STREQ(common.tofConfig.configDirCopy, "/etc/tof");
   });
+}
+
+TEST(AlgoCommonInstance, CalibrationBlobReachesTheCorrectionStage) {
+  unsigned char blob[] = {'C', 'A', 'L', 'I', '0', '3', '0', '0', 1, 2, 3};
+  EXPECT_EQ(algoCommon::GetInstance()->setCaliData(blob, sizeof(blob)), 0u);
+  blob[0] = 'X';  // the stage keeps its own copy
+  const CaliAlgo* cali = CaliAlgo::GetInstance();
+  ASSERT_EQ(cali->getCaliDataSize(), sizeof(blob));
+  EXPECT_EQ(cali->getCaliData()[0], 'C');
+  EXPECT_EQ(cali->getCaliData()[10], 3);
+  EXPECT_EQ(algoCommon::GetInstance()->setCaliData(nullptr, 4), CaliAlgo::kSetCaliDataFailed);
 }
 
 TEST(AlgoCommonInstance, IsOneObjectUsingTheProcessWideBuffers) {
