@@ -71,7 +71,7 @@ void depthFast(const uint8_t* const phase[4], size_t count, unsigned shift, floa
 
 // Instruction sets the fast path is built for; depthFast uses the best one
 // available, depthFastWith a given one (tests run every available one).
-enum class FastIsa { Baseline, Avx2 };
+enum class FastIsa { Baseline, Avx2, Avx512 };
 bool fastIsaAvailable(FastIsa isa);
 void depthFastWith(FastIsa isa, const uint8_t* const phase[4], size_t count, unsigned shift,
                    float modulationHz, float* depth, float* amplitude, float* confidence);
