@@ -156,6 +156,9 @@ Status algoCommon::startAlg() {
 
 int algoCommon::RunStageLoop(const char* name, const StageStep& step) {
   ORYN_LOG_INFO("open thread: {}", name);
+  if (!step) {
+    return STATUS_UNAVAILABLE;
+  }
   int result = 0;
   while (running.load()) {
     result = step();

@@ -301,6 +301,22 @@ TEST(ImageBufferGetters, UseTypes) {
   EXPECT_TRUE(log.Has(err, "unsupported bufType 2"));
 }
 
+TEST(ImageBufferGetters, WorkerSeesCompleteBuffersWhileTheCallerCarves) {
+  // A worker asking for its buffer while the caller's thread carves the pool
+  // either gets 4 or a finished buffer, never a half-built vector.
+  ImageBufferManager m;
+  LogCapture log;  // keeps the getters' error lines off the console
+  std::thread worker([&] {
+    std::shared_ptr<ImageBuffer> b;
+    while (m.PpGetOutBufs(BUFFER_USE_OUTPUT, b) != 0) std::this_thread::yield();
+    EXPECT_EQ(b->bufId, 1u);
+    EXPECT_EQ(b->planes[PLANE_DEPTH].size, 615680u);
+    EXPECT_NE(b->planes[PLANE_DEPTH].data, nullptr);
+  });
+  ASSERT_EQ(m.AllocImageGroupBuffer(Profile(640, 480), kDual, 2), STATUS_OK);
+  worker.join();
+}
+
 // ------------------------------------------------------------ queues
 
 TEST(BlockingQueue, FullQueueDropsAndKeepsItsEntries) {
