@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace Veltor {
 namespace testing {
@@ -98,6 +99,7 @@ void SensorScript::noteCreated(const std::string& with) {
 }
 
 int SensorScript::getFrame(uint32_t subFrames, uint8_t* out, size_t capacity, uint64_t* timestamp) {
+    if (cfg.realInterval.count() > 0) std::this_thread::sleep_for(cfg.realInterval);
     ScriptedCapture capture;
     size_t sequence = 0;
     int64_t pacingNs = 0;

@@ -92,6 +92,8 @@ struct SensorScriptConfig {
     // Each capture also takes 1 / FRAME_RATE seconds of fake-clock time (the
     // control's current value), like a sensor running at its set rate.
     bool pacedByFrameRate = false;
+    // Real time each getFrame takes (a stand-in streaming at a given rate).
+    std::chrono::microseconds realInterval{0};
 };
 
 // Shared state behind ScriptedSensor objects: the script, the controls, the
