@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "Common/glb_usecase.h"
+#include "Correct/cali_modules.h"
 #include "_Main/mainc_handle.h"
 #include "_Main/mainc_internal.h"
 
@@ -186,6 +187,8 @@ BBOOL AllocateFixGlbBuffers(GLB_BUFFERS *pst, const GLB_LogFile &log)
     if (pst->pGlbBuffer_DBG != nullptr) {
         *puiBytes += static_cast<DBG_GLB_BUFFERS *>(pst->pGlbBuffer_DBG)->stHead.uiFixBufferBytes;
     }
+    // The calibrated correction modules (their records hold the calibration).
+    const BBOOL bCaliModulesOk = CALI_AllocateCaliModules(pst);
 
     const int iFreqs = pstFix->ucModFreqsNum > CORR_MAX_MOD_FREQS ? CORR_MAX_MOD_FREQS : pstFix->ucModFreqsNum;
     BBOOL bPhaseDiffOk = 1;
@@ -196,7 +199,7 @@ BBOOL AllocateFixGlbBuffers(GLB_BUFFERS *pst, const GLB_LogFile &log)
     pst->pstThis2CalicCoorMap = GLB_CallocArray<COOR_MAP>(1, puiBytes);
 
     const bool bOk = pst->pstGlbOutDatas != nullptr && pst->pGlbBuffer_DBG != nullptr && bPhaseDiffOk == 1 &&
-                     pst->pstThis2CalicCoorMap != nullptr;
+                     pst->pstThis2CalicCoorMap != nullptr && bCaliModulesOk == 1;
     if (!bOk && log.IsOn()) {
         log.Write("\n    CORR_INIT_FAIL_GLB_BUFFER_ALLOCATE:\n");
         log.Write("    ------ pstGlbBuffers->pstGlbOutDatas  = %p\n", static_cast<void *>(pst->pstGlbOutDatas));
@@ -214,6 +217,7 @@ BBOOL AllocateFixGlbBuffers(GLB_BUFFERS *pst, const GLB_LogFile &log)
 void InitModulesGlbVars(GLB_BUFFERS *pst)
 {
     DBG_InitGlbVars(static_cast<DBG_GLB_BUFFERS *>(pst->pGlbBuffer_DBG));
+    CALI_InitCaliModulesGlbVars(pst);
 }
 
 // One-time initialisation and pre-calculation of the modules with maximum
@@ -233,16 +237,8 @@ void MAINC_LoadCaliParasAtInit(GLB_BUFFERS *pstGlbBuffers, const CORR_FIXPARA *p
                                unsigned int *puiInitSuccFlag, unsigned int *puiInitAbnormalFlag,
                                const GLB_LogFile &log)
 {
-    (void)puiInitSuccFlag;
-    (void)puiInitAbnormalFlag;
-    GLB_FIXVAR *pstFix = pstGlbBuffers->pstGlbFixVars;
-    pstFix->bLoadCaliParasSuccFlag = 0;
-    pstFix->eCaliParasVersion = CALI_PARAS_UNKNOWN;
-    if (pstFixParas->pcInCaliParas == nullptr) return;  // reported by the validation
-    // The blob loader is not part of the library yet: a given blob is not
-    // read and the handle runs without calibration, as with a blob that
-    // fails to load.
-    log.Write("\nCalibration parameters are not loaded: no calibration loader in this build\n");
+    (void)puiInitSuccFlag;  // calibration problems never fail Init
+    CALI_LoadCaliParasAtInit(pstGlbBuffers, pstFixParas, puiInitAbnormalFlag, log);
 }
 
 void MAINC_ReleaseGlbBuffers(GLB_BUFFERS *pst)
@@ -258,6 +254,7 @@ void MAINC_ReleaseGlbBuffers(GLB_BUFFERS *pst)
     GLB_FreeArray(&pst->pstGlbOutDatas, 0, nullptr);
     // Each module frees its own record and tables.
     DBG_ReleaseGlbBuffers(&pst->pGlbBuffer_DBG);
+    CALI_ReleaseCaliModules(pst);
     GLB_FreeArray(&pst->pstThis2CalicCoorMap, 0, nullptr);
     GLB_ReleaseDynBuffers(&pst->pstGlbDynBuffers);
     GLB_FreeArray(&pst, 1, nullptr);
