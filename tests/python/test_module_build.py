@@ -24,7 +24,8 @@ def other_interpreters():
     candidates.update(glob.glob(os.path.expanduser("~/.pyenv/versions/3.*/bin/python3")))
     found = {}
     for exe in sorted(candidates):
-        if not os.access(exe, os.X_OK) or exe.endswith("-config"):
+        # pyenv shims are slow wrappers around the real interpreters.
+        if not os.access(exe, os.X_OK) or exe.endswith("-config") or "/shims/" in exe:
             continue
         try:
             out = subprocess.run([exe, "-c", "import sys; print('%d.%d' % sys.version_info[:2])"],
@@ -62,6 +63,7 @@ def test_other_minor_version_is_refused_with_message(tmp_path):
         assert match.group(1) == ours
         assert match.group(2).startswith(ver + ".")
         refused.append(ver)
+        break  # one interpreter that reached the check is enough
     if not refused:
         pytest.skip("no other interpreter got as far as the module's own check")
 
