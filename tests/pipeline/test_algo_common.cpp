@@ -276,6 +276,15 @@ TEST_F(AlgoCommonTest, ClearEndsAWorkerThatIsMidFrame) {
     // wake-up record.
     EXPECT_EQ(stages.caliWaiting.Get(), 1);
     EXPECT_EQ(buffers.RawQueue().Size(), 1u);
+    // Records left behind still point at live planes (no worker remains,
+    // so popping a non-empty queue cannot block).
+    while (buffers.CaliQueue().Size() > 0) {
+      std::shared_ptr<ImageBuffer> left = buffers.WaitAndPop_cali();
+      if (left->planes[PLANE_DEPTH].data != nullptr) {
+        const auto* depth = static_cast<const uint16_t*>(left->planes[PLANE_DEPTH].data);
+        EXPECT_EQ(depth[0], static_cast<const uint16_t*>(in->planes[PLANE_RAW].data)[0] + 1);
+      }
+    }
   });
 }
 
