@@ -103,7 +103,10 @@ class algoCommon : public AlgoConfig {
 
   /// Sets the per-frame steps of the correction and post-processing loops.
   /// STATUS_BUSY while the loops run; STATUS_INVALID_ARGUMENT for an empty
-  /// step.
+  /// step. Contract that lets clear() end the loops: a correction step pops
+  /// the raw queue and a post-processing step the correction queue, each at
+  /// most once per call, blocks nowhere else, and returns at once for a
+  /// record without planes.
   Status SetStageSteps(StageStep caliStep, StageStep ppStep);
 
   /// Submits the two stage loops once. STATUS_OK when they run (a second call
@@ -113,7 +116,8 @@ class algoCommon : public AlgoConfig {
 
   /// Stops both stage loops, wherever their workers wait, and joins them.
   /// Afterwards no record is taken from a queue by this pipeline. Harmless
-  /// when repeated. The path buffers named by tofConfig stay valid.
+  /// when repeated. The path buffers named by tofConfig stay valid. Not to
+  /// be called from a stage step (it joins the workers).
   Status clear();
 
   /// Hands the calibration blob to the correction stage
