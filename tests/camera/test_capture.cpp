@@ -264,6 +264,8 @@ struct FeedbackCase {
     bool expectWrites;
 };
 
+void PrintTo(const FeedbackCase& c, std::ostream* os) { *os << c.name; }
+
 class FrameRateFeedback : public CameraFixture, public ::testing::WithParamInterface<FeedbackCase> {};
 
 TEST_P(FrameRateFeedback, SetsTheSensorRate) {
