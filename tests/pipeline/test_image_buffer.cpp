@@ -147,6 +147,15 @@ TEST(ImageBufferPool, DualFrequencyVgaPlaneSizesAndLayout) {
   EXPECT_EQ(*last, 0x5a);
 }
 
+TEST(ImageBufferPool, DestructionLogs) {
+  LogCapture log;
+  {
+    ImageBufferManager m;
+    ASSERT_EQ(m.AllocImageGroupBuffer(Profile(320, 240), kDual, 2), STATUS_OK);
+  }
+  EXPECT_EQ(log.Count(info, "~ImageBufferManager success!"), 1);
+}
+
 TEST(ImageBufferPool, SingleFrequencyRawPlane) {
   ImageBufferManager m;
   ASSERT_EQ(m.AllocImageGroupBuffer(Profile(640, 480), kSingle, 1), STATUS_OK);
