@@ -454,11 +454,16 @@ TEST_P(CaliParasContent, RejectsTheModuleOnly)
     const ContentCase &tc = GetParam();
     cw::Contents c = richContents(tc.version);
     tc.edit(c);
+    TempLog log;
     LoadedCali L({100.0f, 80.0f});
-    ASSERT_EQ(L.load(cw::buildBlob(c)), TRUE);
+    ASSERT_EQ(L.load(cw::buildBlob(c), log.get()), TRUE);
     BBOOL ok = 2;
     EXPECT_EQ(flagOf(L, tc.module, tc.slot < 0 ? 0 : tc.slot, &ok), tc.expected);
     EXPECT_EQ(ok, FALSE);
+    static const char *const kNames[] = {"BP", "MASK", "LEN", "T", "OFS", "FPPN", "WIG", "FPN", "LUMA", "PHASE_FPPN", "REG"};
+    const std::string message = std::string("\nCalibration file load failed of ") + kNames[tc.module] +
+                                ": uiCaliParaLoadSuccFlag |= " + std::to_string(tc.expected) + "\n";
+    EXPECT_NE(log.text().find(message), std::string::npos) << log.text();
     // The other modules load.
     for (auto m : {ContentCase::BP, ContentCase::LEN, ContentCase::FPN, ContentCase::REG}) {
         if (m == tc.module) continue;

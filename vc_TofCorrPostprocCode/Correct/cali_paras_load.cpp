@@ -151,10 +151,34 @@ bool BeginModule(const CALI_LOAD_TARGET<Record> &t)
 }
 
 template <typename Record>
-void Fail(const CALI_LOAD_TARGET<Record> &t, uint32_t uiBits)
+void MarkFailed(const CALI_LOAD_TARGET<Record> &t, uint32_t uiBits)
 {
     if (t.pbCaliParaLoadSucc != nullptr) *t.pbCaliParaLoadSucc = FALSE;
     if (t.puiCaliParaLoadSuccFlag != nullptr) *t.puiCaliParaLoadSuccFlag |= uiBits;
+}
+
+// Module names for the log.
+template <typename Record> const char *ModuleName();
+template <> const char *ModuleName<CALIPARAS_BP_V3>() { return "BP"; }
+template <> const char *ModuleName<CALIPARAS_MASK>() { return "MASK"; }
+template <> const char *ModuleName<CALIPARAS_LEN_V3>() { return "LEN"; }
+template <> const char *ModuleName<CALIPARAS_T_V3>() { return "T"; }
+template <> const char *ModuleName<CALIPARAS_OFS>() { return "OFS"; }
+template <> const char *ModuleName<CALIPARAS_FPPN_V3>() { return "FPPN"; }
+template <> const char *ModuleName<CALIPARAS_WIG_V3>() { return "WIG"; }
+template <> const char *ModuleName<CALIPARAS_FPN>() { return "FPN"; }
+template <> const char *ModuleName<CALIPARAS_LUMA>() { return "LUMA"; }
+template <> const char *ModuleName<CALIPARAS_PHASE_FPPN>() { return "PHASE_FPPN"; }
+template <> const char *ModuleName<CALIPARAS_REG>() { return "REG"; }
+
+// A module the loader rejects: load flag 0, the reason in its word, and a
+// log entry naming both.
+template <typename Record>
+void Fail(const LoadContext &c, const CALI_LOAD_TARGET<Record> &t, uint32_t uiBits)
+{
+    MarkFailed(t, uiBits);
+    CaliLog(c.pLog, "\nCalibration file load failed of %s: uiCaliParaLoadSuccFlag |= %u\n", ModuleName<Record>(),
+            uiBits);
 }
 
 template <typename Record>
@@ -185,20 +209,20 @@ void LoadBP(const LoadContext &c, const CALI_LOAD_TARGET<CALIPARAS_BP_V3> &t)
     if (!BeginModule(t)) return;
     uint32_t o = 0;
     const uint32_t uiBits = CheckModule(c, 0, kBitsBP, false, 0, &o);
-    if (uiBits != 0) return Fail(t, uiBits);
-    if (!c.view.Has(o, 2)) return Fail(t, BP_FAIL_INVALID_CALI_FIRSTBYTEID);
+    if (uiBits != 0) return Fail(c, t, uiBits);
+    if (!c.view.Has(o, 2)) return Fail(c, t, BP_FAIL_INVALID_CALI_FIRSTBYTEID);
     const uint32_t uiLen = c.view.U16(o);
-    if (!c.view.Has(o + 2, 4ull * uiLen)) return Fail(t, BP_FAIL_INVALID_CALI_FIRSTBYTEID);
+    if (!c.view.Has(o + 2, 4ull * uiLen)) return Fail(c, t, BP_FAIL_INVALID_CALI_FIRSTBYTEID);
 
     CALIPARAS_BP_V3 *p = AllocateRecord(t);
-    if (p == nullptr) return Fail(t, BP_FAIL_INVALID_CALI_BUFFER);
+    if (p == nullptr) return Fail(c, t, BP_FAIL_INVALID_CALI_BUFFER);
     p->pstCaliSensorStatus = c.pstSensor;
     if (uiLen > 0) {
         p->pcoor2sBPList = GLB_CallocArray<COOR2D16S>(std::min<uint32_t>(uiLen, CALI_MAX_BP_POINTS), t.puiBufferBytes);
         p->psBPRowsList = GLB_CallocArray<int16_t>(std::min<uint32_t>(uiLen, CALI_MAX_BP_ROWS), t.puiBufferBytes);
         p->psBPColsList = GLB_CallocArray<int16_t>(std::min<uint32_t>(uiLen, CALI_MAX_BP_COLS), t.puiBufferBytes);
         if (p->pcoor2sBPList == nullptr || p->psBPRowsList == nullptr || p->psBPColsList == nullptr)
-            return Fail(t, BP_FAIL_INVALID_CALI_BUFFER);
+            return Fail(c, t, BP_FAIL_INVALID_CALI_BUFFER);
     }
     const uint16_t usW = c.pstSensor->usCaliWidth;
     const uint16_t usH = c.pstSensor->usCaliHeight;
@@ -231,25 +255,25 @@ void LoadMask(const LoadContext &c, const CALI_LOAD_TARGET<CALIPARAS_MASK> &t)
     if (!BeginModule(t)) return;
     uint32_t o = 0;
     const uint32_t uiBits = CheckModule(c, 1, kBitsMASK, false, 0, &o);
-    if (uiBits != 0) return Fail(t, uiBits);
-    if (!c.view.Has(o, 1)) return Fail(t, MASK_FAIL_INVALID_CALI_FIRSTBYTEID);
+    if (uiBits != 0) return Fail(c, t, uiBits);
+    if (!c.view.Has(o, 1)) return Fail(c, t, MASK_FAIL_INVALID_CALI_FIRSTBYTEID);
     const uint8_t ucType = c.view.U8(o);
     const uint32_t uiW = c.pstSensor->usCaliWidth;
     const uint32_t uiH = c.pstSensor->usCaliHeight;
     if (ucType != MASK_CALI_FILE_TYPE_ROWS && ucType != MASK_CALI_FILE_TYPE_IMG)
-        return Fail(t, MASK_FAIL_INVALID_CALI_FILETYPE);
+        return Fail(c, t, MASK_FAIL_INVALID_CALI_FILETYPE);
 
     if (ucType == MASK_CALI_FILE_TYPE_ROWS) {
         // First column of row 0, H-1 signed steps, last column of row 0, H-1 steps.
-        if (!c.view.Has(o + 1, 2ull * (2 + (uiH - 1)))) return Fail(t, MASK_FAIL_INVALID_CALI_FIRSTBYTEID);
+        if (!c.view.Has(o + 1, 2ull * (2 + (uiH - 1)))) return Fail(c, t, MASK_FAIL_INVALID_CALI_FIRSTBYTEID);
         CALIPARAS_MASK *p = AllocateRecord(t);
-        if (p == nullptr) return Fail(t, MASK_FAIL_INVALID_CALI_BUFFER);
+        if (p == nullptr) return Fail(c, t, MASK_FAIL_INVALID_CALI_BUFFER);
         p->pstCaliSensorStatus = c.pstSensor;
         p->eMaskCaliFileType = MASK_CALI_FILE_TYPE_ROWS;
         p->pusMaskValidCoorXMinList = GLB_CallocArray<uint16_t>(uiH, t.puiBufferBytes);
         p->pusMaskValidCoorXMaxList = GLB_CallocArray<uint16_t>(uiH, t.puiBufferBytes);
         if (p->pusMaskValidCoorXMinList == nullptr || p->pusMaskValidCoorXMaxList == nullptr)
-            return Fail(t, MASK_FAIL_INVALID_CALI_BUFFER);
+            return Fail(c, t, MASK_FAIL_INVALID_CALI_BUFFER);
         uint64_t at = o + 1;
         for (uint16_t *pusList : {p->pusMaskValidCoorXMinList, p->pusMaskValidCoorXMaxList}) {
             uint16_t usX = c.view.U16(at);
@@ -264,19 +288,19 @@ void LoadMask(const LoadContext &c, const CALI_LOAD_TARGET<CALIPARAS_MASK> &t)
         for (uint32_t y = 0; y < uiH; ++y) {
             if (p->pusMaskValidCoorXMinList[y] >= uiW || p->pusMaskValidCoorXMaxList[y] >= uiW) {
                 CaliLog(c.pLog, "\nCalibration file load abnormal of MASK: row %u column out of range\n", y);
-                return Fail(t, MASK_FAIL_INVALID_CALI_COOR_LIST);
+                return Fail(c, t, MASK_FAIL_INVALID_CALI_COOR_LIST);
             }
         }
     } else {
         const uint64_t ulPixels = static_cast<uint64_t>(uiW) * uiH;
         const uint64_t ulBytes = ulPixels / 8;
-        if (!c.view.Has(o + 1, ulBytes)) return Fail(t, MASK_FAIL_INVALID_CALI_FIRSTBYTEID);
+        if (!c.view.Has(o + 1, ulBytes)) return Fail(c, t, MASK_FAIL_INVALID_CALI_FIRSTBYTEID);
         CALIPARAS_MASK *p = AllocateRecord(t);
-        if (p == nullptr) return Fail(t, MASK_FAIL_INVALID_CALI_BUFFER);
+        if (p == nullptr) return Fail(c, t, MASK_FAIL_INVALID_CALI_BUFFER);
         p->pstCaliSensorStatus = c.pstSensor;
         p->eMaskCaliFileType = MASK_CALI_FILE_TYPE_IMG;
         p->pucCaliMaskImg = GLB_CallocArray<uint8_t>(ulPixels, t.puiBufferBytes);
-        if (p->pucCaliMaskImg == nullptr) return Fail(t, MASK_FAIL_INVALID_CALI_BUFFER);
+        if (p->pucCaliMaskImg == nullptr) return Fail(c, t, MASK_FAIL_INVALID_CALI_BUFFER);
         const uint8_t *pucBits = c.view.At(o + 1);
         for (uint64_t i = 0; i < ulBytes * 8; ++i)
             p->pucCaliMaskImg[i] = ((pucBits[i / 8] >> (i % 8)) & 1u) ? 0 : 128;
@@ -289,26 +313,26 @@ void LoadFPN(const LoadContext &c, const CALI_LOAD_TARGET<CALIPARAS_FPN> &t)
     if (!BeginModule(t)) return;
     uint32_t o = 0;
     const uint32_t uiBits = CheckModule(c, ModuleIndex(c, 2, 3 + 3 * c.ucFreqs), kBitsFPN, false, 0, &o);
-    if (uiBits != 0) return Fail(t, uiBits);
+    if (uiBits != 0) return Fail(c, t, uiBits);
     const uint64_t ulW = c.pstSensor->usCaliWidth;
     const uint64_t ulH = c.pstSensor->usCaliHeight;
     uint8_t ucType = FPN_CALI_ERR_TYPE_COLS;
     uint64_t ulData = o;
     if (c.eVersion == CALI_PARAS_V3_1) {
-        if (!c.view.Has(o, 1)) return Fail(t, FPN_FAIL_INVALID_CALI_FIRSTBYTEID);
+        if (!c.view.Has(o, 1)) return Fail(c, t, FPN_FAIL_INVALID_CALI_FIRSTBYTEID);
         ucType = c.view.U8(o);
         ulData = o + 1;
     }
     CALIPARAS_FPN *p = AllocateRecord(t);
-    if (p == nullptr) return Fail(t, FPN_FAIL_INVALID_CALI_BUFFER);
+    if (p == nullptr) return Fail(c, t, FPN_FAIL_INVALID_CALI_BUFFER);
     p->pstCaliSensorStatus = c.pstSensor;
     p->ucCaliFileType = FPN_CALI_ERR_TYPE_NONE;
-    if (ucType > 3) return Fail(t, FPN_FAIL_INVALID_CALI_FILETYPE);
+    if (ucType > 3) return Fail(c, t, FPN_FAIL_INVALID_CALI_FILETYPE);
     const uint64_t ulCount = ucType == FPN_CALI_ERR_TYPE_COLS ? ulW : ucType == FPN_CALI_ERR_TYPE_IMG ? ulW * ulH : 0;
-    if (ulCount == 0) return Fail(t, FPN_FAIL_INVALID_CALI_ERR);
-    if (!c.view.Has(ulData, 2 * ulCount)) return Fail(t, FPN_FAIL_INVALID_CALI_FIRSTBYTEID);
+    if (ulCount == 0) return Fail(c, t, FPN_FAIL_INVALID_CALI_ERR);
+    if (!c.view.Has(ulData, 2 * ulCount)) return Fail(c, t, FPN_FAIL_INVALID_CALI_FIRSTBYTEID);
     p->psCaliFPNErr = GLB_CallocArray<int16_t>(ulCount, t.puiBufferBytes);
-    if (p->psCaliFPNErr == nullptr) return Fail(t, FPN_FAIL_INVALID_CALI_BUFFER);
+    if (p->psCaliFPNErr == nullptr) return Fail(c, t, FPN_FAIL_INVALID_CALI_BUFFER);
     for (uint64_t i = 0; i < ulCount; ++i) p->psCaliFPNErr[i] = c.view.I16(ulData + 2 * i);
     p->ucCaliFileType = ucType;
     Succeed(t);
@@ -320,8 +344,8 @@ void LoadLEN(const LoadContext &c, const CALI_LOAD_TARGET<CALIPARAS_LEN_V3> &t)
     uint32_t o = 0;
     const int iIndex = ModuleIndex(c, 3, 1);
     const uint32_t uiBits = CheckModule(c, iIndex, kBitsLEN, false, 0, &o);
-    if (uiBits != 0) return Fail(t, uiBits);
-    if (!c.view.Has(o, 40)) return Fail(t, LEN_FAIL_INVALID_CALI_FIRSTBYTEID);
+    if (uiBits != 0) return Fail(c, t, uiBits);
+    if (!c.view.Has(o, 40)) return Fail(c, t, LEN_FAIL_INVALID_CALI_FIRSTBYTEID);
     bool bHasSkew = true;
     if (c.eVersion == CALI_PARAS_V3) {
         // The skew is optional in V3: present when the record (up to the next
@@ -330,10 +354,10 @@ void LoadLEN(const LoadContext &c, const CALI_LOAD_TARGET<CALIPARAS_LEN_V3> &t)
         if (c.ucModules > 2 && c.puiFirstByteId[iIndex + 1] >= o) uiRecordLen = c.puiFirstByteId[iIndex + 1] - o;
         bHasSkew = uiRecordLen > 43;
     }
-    if (bHasSkew && !c.view.Has(o, 44)) return Fail(t, LEN_FAIL_INVALID_CALI_FIRSTBYTEID);
+    if (bHasSkew && !c.view.Has(o, 44)) return Fail(c, t, LEN_FAIL_INVALID_CALI_FIRSTBYTEID);
 
     CALIPARAS_LEN_V3 *p = AllocateRecord(t);
-    if (p == nullptr) return Fail(t, LEN_FAIL_INVALID_CALIPARA_POINTER);
+    if (p == nullptr) return Fail(c, t, LEN_FAIL_INVALID_CALIPARA_POINTER);
     p->pstCaliSensorStatus = c.pstSensor;
     for (int i = 0; i < 9; ++i) p->fLenParasOut[i] = c.view.F32(o + 4ull * i);
     p->fZoomCoefOut = c.view.F32(o + 36);
@@ -347,7 +371,7 @@ void LoadLEN(const LoadContext &c, const CALI_LOAD_TARGET<CALIPARAS_LEN_V3> &t)
     bool bValid = std::isfinite(p->fZoomCoefOut) && std::isfinite(p->fSkew);
     for (int i = 0; i < 9; ++i) bValid = bValid && std::isfinite(p->fLenParasOut[i]);
     for (int i = 0; i < 4; ++i) bValid = bValid && std::fabs(p->fLenParasOut[i]) >= 1e-6f;
-    if (!bValid) return Fail(t, LEN_FAIL_INVALID_CALIPARA);
+    if (!bValid) return Fail(c, t, LEN_FAIL_INVALID_CALIPARA);
     Succeed(t);
 }
 
@@ -357,12 +381,12 @@ void LoadT(const LoadContext &c, const CALI_LOAD_TARGET<CALIPARAS_T_V3> &t, int 
     uint32_t o = 0;
     const int k = iCaliIdx;
     const uint32_t uiBits = CheckModule(c, ModuleIndex(c, 4 + k, 2 + k), kBitsT, true, k, &o);
-    if (uiBits != 0) return Fail(t, uiBits);
+    if (uiBits != 0) return Fail(c, t, uiBits);
     const bool bV31 = c.eVersion == CALI_PARAS_V3_1;
-    if (!c.view.Has(o, bV31 ? 51 : 58)) return Fail(t, T_FAIL_INVALID_CALI_FIRSTBYTEID);
+    if (!c.view.Has(o, bV31 ? 51 : 58)) return Fail(c, t, T_FAIL_INVALID_CALI_FIRSTBYTEID);
 
     CALIPARAS_T_V3 *p = AllocateRecord(t);
-    if (p == nullptr) return Fail(t, T_FAIL_INVALID_CALIPARA_POINTER);
+    if (p == nullptr) return Fail(c, t, T_FAIL_INVALID_CALIPARA_POINTER);
     p->usCaliModFreqMHZ = c.pusFreqs[k];
     uint32_t uiSensor, uiDriver;
     uint64_t ulFit;
@@ -385,11 +409,11 @@ void LoadT(const LoadContext &c, const CALI_LOAD_TARGET<CALIPARAS_T_V3> &t, int 
         ulFit = o + 18;
     }
     for (int i = 0; i < 10; ++i) p->fTempFitParas[i] = c.view.F32(ulFit + 4ull * i);
-    if (uiSensor > T_SENSOR_KRX5830 || uiDriver > T_DRIVER_ICHAUSTMP122) return Fail(t, T_FAIL_INVALID_CALI_TYPE);
+    if (uiSensor > T_SENSOR_KRX5830 || uiDriver > T_DRIVER_ICHAUSTMP122) return Fail(c, t, T_FAIL_INVALID_CALI_TYPE);
     p->eTSensorType = static_cast<T_SENSOR_TYPE>(uiSensor);
     p->eTDriverType = static_cast<T_DRIVER_TYPE>(uiDriver);
-    if (!IsUsableDivisor(p->fErrPrecisionMM)) return Fail(t, T_FAIL_INVALID_CALI_PRECISION);
-    if (p->ucFitMode >= 4) return Fail(t, T_FAIL_INVALID_CALI_FITMODE);
+    if (!IsUsableDivisor(p->fErrPrecisionMM)) return Fail(c, t, T_FAIL_INVALID_CALI_PRECISION);
+    if (p->ucFitMode >= 4) return Fail(c, t, T_FAIL_INVALID_CALI_FITMODE);
     Succeed(t);
 }
 
@@ -400,17 +424,17 @@ void LoadOFS(const LoadContext &c, const CALI_LOAD_TARGET<CALIPARAS_OFS> &t, int
     const int k = iCaliIdx;
     const int f = c.ucFreqs;
     const uint32_t uiBits = CheckModule(c, ModuleIndex(c, 4 + f + k, 2 + f + k), kBitsOFS, true, k, &o);
-    if (uiBits != 0) return Fail(t, uiBits);
+    if (uiBits != 0) return Fail(c, t, uiBits);
     const bool bV31 = c.eVersion == CALI_PARAS_V3_1;
-    if (!c.view.Has(o, bV31 ? 5 : 4)) return Fail(t, OFS_FAIL_INVALID_CALI_FIRSTBYTEID);
+    if (!c.view.Has(o, bV31 ? 5 : 4)) return Fail(c, t, OFS_FAIL_INVALID_CALI_FIRSTBYTEID);
     const uint32_t uiBlocks = bV31 ? c.view.U8(o + 4) : 16u;
     const uint64_t ulBlocksAt = bV31 ? o + 5 : o + 4;
     // The correction divides the row into this many blocks.
-    if (uiBlocks == 0) return Fail(t, OFS_FAIL_INVALID_CALI_BLOCK_NUM);
-    if (!c.view.Has(ulBlocksAt, 4ull * uiBlocks)) return Fail(t, OFS_FAIL_INVALID_CALI_FIRSTBYTEID);
+    if (uiBlocks == 0) return Fail(c, t, OFS_FAIL_INVALID_CALI_BLOCK_NUM);
+    if (!c.view.Has(ulBlocksAt, 4ull * uiBlocks)) return Fail(c, t, OFS_FAIL_INVALID_CALI_FIRSTBYTEID);
 
     CALIPARAS_OFS *p = AllocateRecord(t);
-    if (p == nullptr) return Fail(t, OFS_FAIL_INVALID_CALIPARA_POINTER);
+    if (p == nullptr) return Fail(c, t, OFS_FAIL_INVALID_CALIPARA_POINTER);
     p->usCaliModFreqMHZ = c.pusFreqs[k];
     p->pstCaliSensorStatus = c.pstSensor;
     p->fOffsetGlobalMM = c.view.F32(o);
@@ -532,24 +556,24 @@ void LoadFPPNV31(LoadContext &c, const CALI_LOAD_TARGETS &tg, int iSlot, int iCa
     const int k = iCaliIdx;
     const int f = c.ucFreqs;
     const uint32_t uiBits = CheckModule(c, 4 + 2 * f, kBitsFPPN, true, k, &o);
-    if (uiBits != 0) return Fail(t, uiBits);
+    if (uiBits != 0) return Fail(c, t, uiBits);
     const uint64_t ulQ = o + 2 + 41ull * f;
-    if (!c.view.Has(o, ulQ - o)) return Fail(t, FPPN_FAIL_INVALID_CALI_FIRSTBYTEID);
+    if (!c.view.Has(o, ulQ - o)) return Fail(c, t, FPPN_FAIL_INVALID_CALI_FIRSTBYTEID);
     const uint8_t ucType = c.view.U8(o);
     const uint8_t ucPlacement = c.view.U8(o + 1);
 
     CALIPARAS_FPPN_V3 *p = AllocateRecord(t);
-    if (p == nullptr) return Fail(t, FPPN_FAIL_INVALID_CALI_ERRIMG_POINTER_8C);
+    if (p == nullptr) return Fail(c, t, FPPN_FAIL_INVALID_CALI_ERRIMG_POINTER_8C);
     p->usCaliModFreqMHZ = c.pusFreqs[k];
     p->pstCaliSensorStatus = c.pstSensor;
     p->ucCaliFileType = ucType;
     p->fErrPrecisionMM = c.fErrPrecisionMM;
-    if (ucType == 0 || ucType > 3) return Fail(t, FPPN_FAIL_INVALID_CALI_FILETYPE);
+    if (ucType == 0 || ucType > 3) return Fail(c, t, FPPN_FAIL_INVALID_CALI_FILETYPE);
     if (ucPlacement > 1) {
         CaliLog(c.pLog, "\nCalibration file load abnormal of FPPN:\n");
         CaliLog(c.pLog, "------ ucFPPNErrImgType = %d(>1)\n", ucPlacement);
     }
-    if (!IsUsableDivisor(c.fErrPrecisionMM)) return Fail(t, FPPN_FAIL_INVALID_CALI_PRECISION);
+    if (!IsUsableDivisor(c.fErrPrecisionMM)) return Fail(c, t, FPPN_FAIL_INVALID_CALI_PRECISION);
 
     const uint64_t ulBlock = o + 2 + 41ull * k;
     p->ucFitMode = c.view.U8(ulBlock);
@@ -606,7 +630,7 @@ void LoadFPPNV31(LoadContext &c, const CALI_LOAD_TARGETS &tg, int iSlot, int iCa
         return Succeed(t);
     }
     CaliLog(c.pLog, "------ both pcFPPNErrImg & FitParas load failed!\n");
-    Fail(t, FPPN_FAIL_INVALID_CALI_ERRIMG | FPPN_FAIL_INVALID_CALI_FITPARAS);
+    Fail(c, t, FPPN_FAIL_INVALID_CALI_ERRIMG | FPPN_FAIL_INVALID_CALI_FITPARAS);
 }
 
 void LoadFPPNV3(LoadContext &c, const CALI_LOAD_TARGETS &tg, int iSlot, int iCaliIdx)
@@ -617,35 +641,35 @@ void LoadFPPNV3(LoadContext &c, const CALI_LOAD_TARGETS &tg, int iSlot, int iCal
     const int k = iCaliIdx;
     const int f = c.ucFreqs;
     const uint32_t uiBits = CheckModule(c, 2 + 2 * f, kBitsFPPN, true, k, &o);
-    if (uiBits != 0) return Fail(t, uiBits);
+    if (uiBits != 0) return Fail(c, t, uiBits);
     const uint64_t ulQ = o + 5 + 41ull * f;
-    if (!c.view.Has(o, ulQ - o)) return Fail(t, FPPN_FAIL_INVALID_CALI_FIRSTBYTEID);
+    if (!c.view.Has(o, ulQ - o)) return Fail(c, t, FPPN_FAIL_INVALID_CALI_FIRSTBYTEID);
     const uint8_t ucType = c.view.U8(o);
 
     CALIPARAS_FPPN_V3 *p = AllocateRecord(t);
-    if (p == nullptr) return Fail(t, FPPN_FAIL_INVALID_CALI_ERRIMG_POINTER_8C);
+    if (p == nullptr) return Fail(c, t, FPPN_FAIL_INVALID_CALI_ERRIMG_POINTER_8C);
     p->usCaliModFreqMHZ = c.pusFreqs[k];
     p->pstCaliSensorStatus = c.pstSensor;
     p->ucCaliFileType = ucType;
     p->fErrPrecisionMM = c.view.F32(o + 1);
     p->eFPPNErrImgType = FPPN_CALI_ERR_IMG_TYPE_CHAR;
-    if (ucType == 0 || ucType > 3) return Fail(t, FPPN_FAIL_INVALID_CALI_FILETYPE);
-    if (!IsUsableDivisor(p->fErrPrecisionMM)) return Fail(t, FPPN_FAIL_INVALID_CALI_PRECISION);
+    if (ucType == 0 || ucType > 3) return Fail(c, t, FPPN_FAIL_INVALID_CALI_FILETYPE);
+    if (!IsUsableDivisor(p->fErrPrecisionMM)) return Fail(c, t, FPPN_FAIL_INVALID_CALI_PRECISION);
     const uint64_t ulBlock = o + 5 + 41ull * k;
     p->ucFitMode = c.view.U8(ulBlock);
     for (int i = 0; i < 10; ++i) p->fFPPNFitParas[i] = c.view.F32(ulBlock + 1 + 4ull * i);
-    if (ucType != 1 && p->ucFitMode != 2 && p->ucFitMode != 3) return Fail(t, FPPN_FAIL_INVALID_CALI_FITPARAS);
+    if (ucType != 1 && p->ucFitMode != 2 && p->ucFitMode != 3) return Fail(c, t, FPPN_FAIL_INVALID_CALI_FITPARAS);
 
     if (ucType == 1 || ucType == 3) {
         const uint64_t ulPixels = static_cast<uint64_t>(c.pstSensor->usCaliWidth) * c.pstSensor->usCaliHeight;
         if (!c.view.Has(ulQ, 1) || c.view.U8(ulQ) == 0 || !c.view.Has(ulQ + 1, ulPixels))
-            return Fail(t, FPPN_FAIL_INVALID_CALI_ERRIMG);
+            return Fail(c, t, FPPN_FAIL_INVALID_CALI_ERRIMG);
         p->ucIntZoomMultiple = c.view.U8(ulQ);
         if (!c.bFPPNImgLoaded) {
-            if (tg.ppFPPNErrImgMM == nullptr) return Fail(t, FPPN_FAIL_INVALID_CALI_ERRIMG);
+            if (tg.ppFPPNErrImgMM == nullptr) return Fail(c, t, FPPN_FAIL_INVALID_CALI_ERRIMG);
             CALI_ReleaseFPPNErrImages(tg.ppFPPNErrImgMM, tg.ppFPPNErrImgMMFilter);
             void *pImg = GLB_CallocCounted(ulPixels, 1, t.puiBufferBytes);
-            if (pImg == nullptr) return Fail(t, FPPN_FAIL_INVALID_CALI_ERRIMG_POINTER_8C);
+            if (pImg == nullptr) return Fail(c, t, FPPN_FAIL_INVALID_CALI_ERRIMG_POINTER_8C);
             std::memcpy(pImg, c.view.At(ulQ + 1), ulPixels);
             *tg.ppFPPNErrImgMM = pImg;
             if (tg.puiFPPNErrImgBytes != nullptr) *tg.puiFPPNErrImgBytes = static_cast<uint32_t>(ulPixels);
@@ -664,42 +688,42 @@ void LoadWIG(const LoadContext &c, const CALI_LOAD_TARGET<CALIPARAS_WIG_V3> &t, 
     const int k = iCaliIdx;
     const int f = c.ucFreqs;
     const uint32_t uiBits = CheckModule(c, ModuleIndex(c, 5 + 2 * f + k, 3 + 2 * f + k), kBitsWIG, true, k, &o);
-    if (uiBits != 0) return Fail(t, uiBits);
+    if (uiBits != 0) return Fail(c, t, uiBits);
     const bool bV31 = c.eVersion == CALI_PARAS_V3_1;
     const uint64_t b = bV31 ? o + 1 : o + 5;  // first field after type (and V3 precision)
-    if (!c.view.Has(o, b - o)) return Fail(t, WIG_FAIL_INVALID_CALI_FIRSTBYTEID);
+    if (!c.view.Has(o, b - o)) return Fail(c, t, WIG_FAIL_INVALID_CALI_FIRSTBYTEID);
 
     CALIPARAS_WIG_V3 *p = AllocateRecord(t);
-    if (p == nullptr) return Fail(t, WIG_FAIL_INVALID_CALIPARA_POINTER);
+    if (p == nullptr) return Fail(c, t, WIG_FAIL_INVALID_CALIPARA_POINTER);
     p->usCaliModFreqMHZ = c.pusFreqs[k];
     p->ucCaliFileType = c.view.U8(o);
     p->fErrPrecisionMM = bV31 ? c.fErrPrecisionMM : c.view.F32(o + 1);
-    if (p->ucCaliFileType == 0 || p->ucCaliFileType > 2) return Fail(t, WIG_FAIL_INVALID_CALI_FILETYPE);
-    if (!IsUsableDivisor(p->fErrPrecisionMM)) return Fail(t, WIG_FAIL_INVALID_CALI_PRECISION);
+    if (p->ucCaliFileType == 0 || p->ucCaliFileType > 2) return Fail(c, t, WIG_FAIL_INVALID_CALI_FILETYPE);
+    if (!IsUsableDivisor(p->fErrPrecisionMM)) return Fail(c, t, WIG_FAIL_INVALID_CALI_PRECISION);
     if (p->ucCaliFileType == 1) {
-        if (!c.view.Has(b, 7)) return Fail(t, WIG_FAIL_INVALID_CALI_FIRSTBYTEID);
+        if (!c.view.Has(b, 7)) return Fail(c, t, WIG_FAIL_INVALID_CALI_FIRSTBYTEID);
         p->usLUTLen = c.view.U16(b);
         p->ucDistIntZoomMultiple = c.view.U8(b + 2);
         p->ucErrIntZoomMultiple = c.view.U8(b + 3);
         p->usLUT_StartDistMM = c.view.U16(b + 4);
         p->ucLUT_StepDistMM = c.view.U8(b + 6);
-        if (p->usLUTLen == 0) return Fail(t, WIG_FAIL_INVALID_CALI_LUT_LEN);
-        if (p->ucDistIntZoomMultiple == 0) return Fail(t, WIG_FAIL_INVALID_CALI_DIST_ZOOM);
+        if (p->usLUTLen == 0) return Fail(c, t, WIG_FAIL_INVALID_CALI_LUT_LEN);
+        if (p->ucDistIntZoomMultiple == 0) return Fail(c, t, WIG_FAIL_INVALID_CALI_DIST_ZOOM);
         // Both zooms divide table values in the correction.
-        if (p->ucErrIntZoomMultiple == 0) return Fail(t, WIG_FAIL_INVALID_CALI_ERR_ZOOM);
-        if (p->ucLUT_StepDistMM == 0) return Fail(t, WIG_FAIL_INVALID_CALI_LUT_STEP);
-        if (!c.view.Has(b + 7, 2ull * p->usLUTLen)) return Fail(t, WIG_FAIL_INVALID_CALI_FIRSTBYTEID);
+        if (p->ucErrIntZoomMultiple == 0) return Fail(c, t, WIG_FAIL_INVALID_CALI_ERR_ZOOM);
+        if (p->ucLUT_StepDistMM == 0) return Fail(c, t, WIG_FAIL_INVALID_CALI_LUT_STEP);
+        if (!c.view.Has(b + 7, 2ull * p->usLUTLen)) return Fail(c, t, WIG_FAIL_INVALID_CALI_FIRSTBYTEID);
         p->psLUT_ErrMM = GLB_CallocArray<int16_t>(p->usLUTLen, t.puiBufferBytes);
-        if (p->psLUT_ErrMM == nullptr) return Fail(t, WIG_FAIL_INVALID_CALI_LUT_ERR_POINTER);
+        if (p->psLUT_ErrMM == nullptr) return Fail(c, t, WIG_FAIL_INVALID_CALI_LUT_ERR_POINTER);
         for (uint32_t i = 0; i < p->usLUTLen; ++i) p->psLUT_ErrMM[i] = c.view.I16(b + 7 + 2ull * i);
     } else {
-        if (!c.view.Has(b, 2)) return Fail(t, WIG_FAIL_INVALID_CALI_FIRSTBYTEID);
+        if (!c.view.Has(b, 2)) return Fail(c, t, WIG_FAIL_INVALID_CALI_FIRSTBYTEID);
         p->ucFitMode = c.view.U8(b);
         p->ucFitParasLen = c.view.U8(b + 1);
-        if (p->ucFitMode != 1 && p->ucFitMode != 2) return Fail(t, WIG_FAIL_INVALID_CALI_FITMODE);
+        if (p->ucFitMode != 1 && p->ucFitMode != 2) return Fail(c, t, WIG_FAIL_INVALID_CALI_FITMODE);
         if (p->ucFitParasLen == 0 || p->ucFitParasLen > CALI_MAX_WIG_FIT_PARAS)
-            return Fail(t, WIG_FAIL_INVALID_CALI_FITPARAS_LEN);
-        if (!c.view.Has(b + 2, 4ull * p->ucFitParasLen)) return Fail(t, WIG_FAIL_INVALID_CALI_FIRSTBYTEID);
+            return Fail(c, t, WIG_FAIL_INVALID_CALI_FITPARAS_LEN);
+        if (!c.view.Has(b + 2, 4ull * p->ucFitParasLen)) return Fail(c, t, WIG_FAIL_INVALID_CALI_FIRSTBYTEID);
         for (int i = 0; i < p->ucFitParasLen; ++i) p->fWigFitParas[i] = c.view.F32(b + 2 + 4ull * i);
     }
     Succeed(t);
@@ -710,10 +734,10 @@ void LoadREG(const LoadContext &c, const CALI_LOAD_TARGET<CALIPARAS_REG> &t)
     if (!BeginModule(t)) return;
     uint32_t o = 0;
     const uint32_t uiBits = CheckModule(c, 5 + 3 * c.ucFreqs, kBitsREG, false, 0, &o);
-    if (uiBits != 0) return Fail(t, uiBits);
-    if (!c.view.Has(o, 121)) return Fail(t, REG_FAIL_INVALID_CALI_FIRSTBYTEID);
+    if (uiBits != 0) return Fail(c, t, uiBits);
+    if (!c.view.Has(o, 121)) return Fail(c, t, REG_FAIL_INVALID_CALI_FIRSTBYTEID);
     CALIPARAS_REG *p = AllocateRecord(t);
-    if (p == nullptr) return Fail(t, REG_FAIL_INVALID_CALIPARA_POINTER);
+    if (p == nullptr) return Fail(c, t, REG_FAIL_INVALID_CALIPARA_POINTER);
     p->pstCaliSensorStatus = c.pstSensor;
     for (int i = 0; i < 9; ++i) p->fTofIntrinsicMatrix[i] = c.view.F32(o + 4ull * i);
     for (int i = 0; i < 9; ++i) p->fRgbIntrinsicMatrix[i] = c.view.F32(o + 36 + 4ull * i);
@@ -744,32 +768,32 @@ void LoadLUMA(const LoadContext &c, const CALI_LOAD_TARGET<CALIPARAS_LUMA> &t)
     if (!BeginModule(t)) return;
     uint32_t o = 0;
     uint32_t uiBits = CheckModule(c, 6 + 3 * c.ucFreqs, kBitsLUMA, false, 0, &o);
-    if (uiBits != 0) return Fail(t, uiBits);
+    if (uiBits != 0) return Fail(c, t, uiBits);
     uiBits = CheckGeometry(*c.pstSensor, LUMA_FAIL_INVALID_CALI_RESO, LUMA_FAIL_INVALID_CALI_RAW_RESO,
                            LUMA_FAIL_INVALID_CALI_START_RAW_XY);
-    if (uiBits != 0) return Fail(t, uiBits);
-    if (!c.view.Has(o, 3)) return Fail(t, LUMA_FAIL_INVALID_CALI_FIRSTBYTEID);
+    if (uiBits != 0) return Fail(c, t, uiBits);
+    if (!c.view.Has(o, 3)) return Fail(c, t, LUMA_FAIL_INVALID_CALI_FIRSTBYTEID);
     const uint8_t ucType = c.view.U8(o);
     const uint8_t ucBX = c.view.U8(o + 1);
     const uint8_t ucBY = c.view.U8(o + 2);
-    if (ucType >= 4) return Fail(t, LUMA_FAIL_INVALID_CALI_FILETYPE);
-    if (ucType != LUMA_CALI_ERR_TYPE_BLOCK) return Fail(t, LUMA_FAIL_INVALID_CALI_LUMA_PARAS);
-    if (ucBX == 0) return Fail(t, LUMA_FAIL_INVALID_CALI_BLOCK_X);
-    if (ucBY == 0) return Fail(t, LUMA_FAIL_INVALID_CALI_BLOCK_Y);
+    if (ucType >= 4) return Fail(c, t, LUMA_FAIL_INVALID_CALI_FILETYPE);
+    if (ucType != LUMA_CALI_ERR_TYPE_BLOCK) return Fail(c, t, LUMA_FAIL_INVALID_CALI_LUMA_PARAS);
+    if (ucBX == 0) return Fail(c, t, LUMA_FAIL_INVALID_CALI_BLOCK_X);
+    if (ucBY == 0) return Fail(c, t, LUMA_FAIL_INVALID_CALI_BLOCK_Y);
     const uint32_t uiNX = c.pstSensor->usCaliWidth / ucBX;
     const uint32_t uiNY = c.pstSensor->usCaliHeight / ucBY;
     // The gains are interpolated between block centres: at least 2 x 2 blocks.
-    if (uiNX < 2 || uiNY < 2) return Fail(t, LUMA_FAIL_INVALID_CALI_LUMA_PARAS);
+    if (uiNX < 2 || uiNY < 2) return Fail(c, t, LUMA_FAIL_INVALID_CALI_LUMA_PARAS);
     const uint64_t ulCount = static_cast<uint64_t>(uiNX) * uiNY;
-    if (!c.view.Has(o + 3, 4 * ulCount)) return Fail(t, LUMA_FAIL_INVALID_CALI_FIRSTBYTEID);
+    if (!c.view.Has(o + 3, 4 * ulCount)) return Fail(c, t, LUMA_FAIL_INVALID_CALI_FIRSTBYTEID);
     CALIPARAS_LUMA *p = AllocateRecord(t);
-    if (p == nullptr) return Fail(t, LUMA_FAIL_INVALID_CALI_BUFFER);
+    if (p == nullptr) return Fail(c, t, LUMA_FAIL_INVALID_CALI_BUFFER);
     p->pstCaliSensorStatus = c.pstSensor;
     p->ucCaliFileType = ucType;
     p->ucBlockXpixel = ucBX;
     p->ucBlockYpixel = ucBY;
     p->fLumaFitParas = GLB_CallocArray<float>(ulCount, t.puiBufferBytes);
-    if (p->fLumaFitParas == nullptr) return Fail(t, LUMA_FAIL_INVALID_CALI_BUFFER);
+    if (p->fLumaFitParas == nullptr) return Fail(c, t, LUMA_FAIL_INVALID_CALI_BUFFER);
     for (uint64_t i = 0; i < ulCount; ++i) p->fLumaFitParas[i] = c.view.F32(o + 3 + 4 * i);
     Succeed(t);
 }
@@ -779,18 +803,18 @@ void LoadPhaseFPPN(const LoadContext &c, const CALI_LOAD_TARGET<CALIPARAS_PHASE_
     if (!BeginModule(t)) return;
     uint32_t o = 0;
     uint32_t uiBits = CheckModule(c, 7 + 3 * c.ucFreqs, kBitsPhaseFPPN, false, 0, &o);
-    if (uiBits != 0) return Fail(t, uiBits);
+    if (uiBits != 0) return Fail(c, t, uiBits);
     uiBits = CheckGeometry(*c.pstSensor, PHASE_FPPN_FAIL_INVALID_CALI_RESO, PHASE_FPPN_FAIL_INVALID_CALI_RAW_RESO,
                            PHASE_FPPN_FAIL_INVALID_CALI_START_RAW_XY);
-    if (uiBits != 0) return Fail(t, uiBits);
+    if (uiBits != 0) return Fail(c, t, uiBits);
     const uint64_t ulCount = static_cast<uint64_t>(c.pstSensor->usCaliWidth) * c.pstSensor->usCaliHeight;
-    if (!c.view.Has(o, 2 * ulCount)) return Fail(t, PHASE_FPPN_FAIL_INVALID_CALI_FIRSTBYTEID);
+    if (!c.view.Has(o, 2 * ulCount)) return Fail(c, t, PHASE_FPPN_FAIL_INVALID_CALI_FIRSTBYTEID);
     CALIPARAS_PHASE_FPPN *p = AllocateRecord(t);
-    if (p == nullptr) return Fail(t, PHASE_FPPN_FAIL_INVALID_CALI_BUFFER);
+    if (p == nullptr) return Fail(c, t, PHASE_FPPN_FAIL_INVALID_CALI_BUFFER);
     p->pstCaliSensorStatus = c.pstSensor;
     p->ucIs2PhaseMode = c.ucIs2PhaseMode;
     p->usPhaseFPPNParas = GLB_CallocArray<uint16_t>(ulCount, t.puiBufferBytes);
-    if (p->usPhaseFPPNParas == nullptr) return Fail(t, PHASE_FPPN_FAIL_INVALID_CALI_BUFFER);
+    if (p->usPhaseFPPNParas == nullptr) return Fail(c, t, PHASE_FPPN_FAIL_INVALID_CALI_BUFFER);
     for (uint64_t i = 0; i < ulCount; ++i) p->usPhaseFPPNParas[i] = c.view.U16(o + 2 * i);
     Succeed(t);
 }
@@ -1193,7 +1217,7 @@ template <typename Record>
 void MarkUncalibrated(const CALI_LOAD_TARGET<Record> &t, uint32_t uiBit)
 {
     if (t.ppstCaliParas == nullptr) return;
-    Fail(t, uiBit);
+    MarkFailed(t, uiBit);
 }
 }  // namespace
 
