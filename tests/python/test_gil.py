@@ -1,4 +1,5 @@
-"""requestFrame, stop and close let other Python threads run while they wait.
+"""requestFrame, stop and close let other Python threads run while they wait,
+and frame reads on one thread stay sound while another restarts the camera.
 
 Each case runs in a child interpreter with a time limit: a call that kept the
 interpreter lock would deadlock the child (the thread that would unblock it
@@ -88,6 +89,40 @@ CASES = {
         assert cam.stop() == vdc.TofErrorCode.VeltorSuccess
         t.join()
         assert got == [None]
+        """,
+    # A thread copying a held frame while another restarts the camera: every
+    # copy is the frame's content until the restart, then the frame raises.
+    "read_during_restart": """
+        import struct
+        script = hook.SensorScript(width=8, height=6, idle_wait_ms=2)
+        cam = script.camera(recording=True)
+        assert cam.open(vdc.Connection.CSI) == vdc.TofErrorCode.VeltorSuccess
+        assert cam.start(vdc.FrameType.DEPTH) == vdc.TofErrorCode.VeltorSuccess
+        values = [(7 * i) % 4096 for i in range(48)]
+        script.push(struct.pack("<48H", *values))
+        frame = cam.requestFrame(10000)
+        expected = [float(v) for v in values]
+        first = threading.Event()
+        outcome = []
+        def reader():
+            try:
+                while True:
+                    if frame.depth_data.ravel().tolist() != expected:
+                        outcome.append("wrong pixels")
+                        return
+                    first.set()
+            except RuntimeError as e:
+                outcome.append(str(e))
+            finally:
+                first.set()
+        t = threading.Thread(target=reader)
+        t.start()
+        first.wait()
+        assert cam.stop() == vdc.TofErrorCode.VeltorSuccess
+        assert cam.start(vdc.FrameType.DEPTH) == vdc.TofErrorCode.VeltorSuccess
+        t.join()
+        assert len(outcome) == 1 and "later start" in outcome[0], outcome
+        cam.stop()
         """,
 }
 
