@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <new>
 #include <system_error>
 
@@ -73,19 +74,25 @@ int VeltorTOFCamera::open(Connection connect, int index) {
     if (isStreaming()) return VeltorUnkownError;
     info.index = static_cast<uint32_t>(index);
     info.connect = connect;
+    if (connect != CSI && connect != USB) return VeltorUnkownError;
     std::unique_ptr<VeltorTOFSensor> created;
-    if (connect == CSI) {
-        char devicePath[80];
-        std::snprintf(devicePath, sizeof devicePath, "/dev/video%d", index);
-        if (options.backends.csiSensor) created = options.backends.csiSensor(platform, devicePath);
-        if (!created) std::fprintf(stderr, "CSI sensor back-end is not available\n");
-    } else if (connect == USB) {
-        if (options.backends.usbSensor) created = options.backends.usbSensor("", index);
-        if (!created) std::fprintf(stderr, "USB sensor back-end is not available\n");
-    } else {
+    // Back-ends come from outside this file; nothing they throw may cross
+    // the camera's interface.
+    try {
+        if (connect == CSI) {
+            char devicePath[80];
+            std::snprintf(devicePath, sizeof devicePath, "/dev/video%d", index);
+            if (options.backends.csiSensor) created = options.backends.csiSensor(platform, devicePath);
+        } else if (options.backends.usbSensor) {
+            created = options.backends.usbSensor("", index);
+        }
+    } catch (const std::exception&) {
+        return VeltorSystemError;
+    }
+    if (!created) {
+        std::fprintf(stderr, "%s sensor back-end is not available\n", connect == CSI ? "CSI" : "USB");
         return VeltorUnkownError;
     }
-    if (!created) return VeltorUnkownError;
     return openSensor(std::move(created));
 }
 
@@ -95,7 +102,11 @@ int VeltorTOFCamera::openWithFile(const char* path, int index) {
     info.index = static_cast<uint32_t>(index);
     info.connect = USB;
     std::unique_ptr<VeltorTOFSensor> created;
-    if (options.backends.usbSensor) created = options.backends.usbSensor(path, index);
+    try {
+        if (options.backends.usbSensor) created = options.backends.usbSensor(path, index);
+    } catch (const std::exception&) {
+        return VeltorSystemError;
+    }
     if (!created) {
         std::fprintf(stderr, "USB sensor back-end is not available\n");
         return VeltorUnkownError;
@@ -107,7 +118,12 @@ int VeltorTOFCamera::openSensor(std::unique_ptr<VeltorTOFSensor> newSensor) {
     // The device model borrows the sensor: it goes first.
     device.reset();
     sensor = std::move(newSensor);
-    const int r = sensor->open(info);
+    int r = VeltorSystemError;
+    try {
+        r = sensor->open(info);
+    } catch (const std::exception&) {
+        return VeltorSystemError;
+    }
     if (r != VeltorSuccess) return r;
     return openPostHandleLocked();
 }
@@ -121,19 +137,25 @@ int VeltorTOFCamera::openPostHandle() {
 int VeltorTOFCamera::openPostHandleLocked() {
     if (!sensor) return VeltorUnkownError;
     device.reset();
-    if (info.width == VeltorDeviceHQVGA::kWidth && info.height == VeltorDeviceHQVGA::kHeight) {
-        sensor->setSubFrameCount(VeltorDeviceHQVGA::kSubFrames);
-        if (options.backends.hqvgaDevice) device = options.backends.hqvgaDevice(platform);
-        info.device_type = HQVGA;
-    } else {
-        if (options.backends.vgaDevice) device = options.backends.vgaDevice(platform);
-        info.device_type = VGA;
+    const bool hqvga = info.width == VeltorDeviceHQVGA::kWidth && info.height == VeltorDeviceHQVGA::kHeight;
+    info.device_type = hqvga ? HQVGA : VGA;
+    if (hqvga) sensor->setSubFrameCount(VeltorDeviceHQVGA::kSubFrames);
+    try {
+        if (hqvga && options.backends.hqvgaDevice) device = options.backends.hqvgaDevice(platform);
+        if (!hqvga && options.backends.vgaDevice) device = options.backends.vgaDevice(platform);
+    } catch (const std::exception&) {
+        return VeltorSystemError;
     }
     if (!device) {
         std::fprintf(stderr, "%s device model is not available\n", info.device_type == HQVGA ? "HQVGA" : "VGA");
         return VeltorUnkownError;
     }
-    return device->init(sensor.get());
+    try {
+        return device->init(sensor.get());
+    } catch (const std::exception&) {
+        device.reset();
+        return VeltorSystemError;
+    }
 }
 
 int VeltorTOFCamera::start(FrameType type) {

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <future>
+#include <new>
+#include <stdexcept>
 
 #include "camera_fixture.h"
 
@@ -171,6 +173,22 @@ TEST_F(Lifecycle, OperationsWithoutSensorModelOrCacheFailCleanly) {
     EXPECT_EQ(camera3.getCameraInfo().device_type, VGA);
     EXPECT_EQ(camera3.start(RAW), -1);
     EXPECT_STREQ(camera3.getCameraID(), "");
+}
+
+TEST(LifecycleFactories, AThrowingFactoryIsAnError) {
+    auto script = std::make_shared<SensorScript>();
+    VeltorCameraOptions options = scriptedOptions(script);
+    options.backends.csiSensor = [](PlatformKind, const char*) -> std::unique_ptr<VeltorTOFSensor> {
+        throw std::runtime_error("no device");
+    };
+    options.backends.hqvgaDevice = [](PlatformKind) -> std::unique_ptr<VeltorDevice> {
+        throw std::bad_alloc();
+    };
+    VeltorTOFCamera camera(options);
+    EXPECT_EQ(camera.open(CSI, 0), VeltorSystemError);
+    EXPECT_EQ(camera.open(USB, 0), VeltorSystemError);  // sensor fine, model throws
+    EXPECT_EQ(camera.start(DEPTH), -1);
+    EXPECT_STREQ(camera.getCameraID(), "");
 }
 
 TEST_F(Lifecycle, OpenWhileStreamingIsRefused) {
