@@ -36,17 +36,18 @@ void MAINC_RunWorkMode(GLB_BUFFERS *pst, CORR_OUTDATAS *pstOut, unsigned int *pu
 void MAINC_FinishFrame(GLB_BUFFERS *pst, CORR_INDATAS *pstIn, CORR_OUTDATAS *pstOut, unsigned int *puiSucc,
                        unsigned int *puiAbn, const GLB_LogFile &log)
 {
+    (void)pstIn;
+    (void)puiSucc;
     (void)puiAbn;
     (void)log;
     GLB_FIXVAR *pstFix = pst->pstGlbFixVars;
-    // 7. The abnormal-point region runs only where its module exists and is
-    //    enabled (pGlbBuffer_WB); 8. registration only where its module
-    //    exists (pGlbBuffer_REG). Neither record exists in this build, so
-    //    the region result stays cleared and no registered image is valid.
-    if (pst->pGlbBuffer_WB == nullptr) pstFix->bWBDetectSuccFlag = 0;
+    // 7. The abnormal-point region runs only where its module record exists
+    //    and is enabled (pGlbBuffer_WB); 8. registration only where its
+    //    module record exists (pGlbBuffer_REG). Neither module is part of
+    //    this build, so the region result stays cleared and no registered
+    //    image is reported valid.
+    pstFix->bWBDetectSuccFlag = 0;
     pstOut->ucRegRgbSuccFlag = 0;
-    (void)pstIn;
-    (void)puiSucc;
 
     // 9. The parameter line.
     GLB_OUTDATAS *pstInner = pst->pstGlbOutDatas;

@@ -10,13 +10,15 @@
 #ifndef ORYNTCORR_FLAGS_H
 #define ORYNTCORR_FLAGS_H
 
+#include "oryntcorr_types.h"
+
 #ifdef __cplusplus
 namespace NAMESPACE_CORR {
 extern "C" {
 #endif
 
 /** Success word of oryntcorrInit. */
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     CORR_INIT_SUCCESS = 0,
     CORR_INIT_FAIL_GLB_BUFFER_SIZE_CALC_ERROR = 1, /**< declared; not raised */
     CORR_INIT_FAIL_GLB_BUFFER_ALLOCATE = 2,
@@ -47,7 +49,7 @@ typedef enum {
 } CORR_ARITH_INIT_SUCCESS_FLAG;
 
 /** Abnormal word of oryntcorrInit. */
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     CORR_INIT_NORMAL = 0,
     CORR_INIT_ABNORMAL_INVALID_PARA_ENABLE_DATA_SWAP_BITS = 1,
     CORR_INIT_ABNORMAL_INVALID_PARA_DATA_RIGHT_SHIFT_BITS = 2,
@@ -71,7 +73,7 @@ typedef enum {
 } CORR_ARITH_INTI_ABNORMAL_FLAG;
 
 /** Success word of oryntcorrSetDynamicConfig and oryntcorrRunCorrection. */
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     CORR_ARITH_SUCCESS = 0,
     CORR_ARITH_FAIL_INVALID_OUTER_BUFFER = 1,
     CORR_ARITH_FAIL_OUTER_BUFFER_CHANGED = 2,
@@ -104,7 +106,7 @@ typedef enum {
 } CORR_ARTIH_SUCCESS_FLAG;
 
 /** Abnormal word of oryntcorrSetDynamicConfig and oryntcorrRunCorrection. */
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     CORR_ARITH_NORMAL = 0,
     CORR_ARITH_ABNORMAL_INVALID_DYNPARA_POINTER = 1,
     CORR_ARITH_ABNORMAL_INVALID_DYNPARA = 2,

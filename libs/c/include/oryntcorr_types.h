@@ -15,6 +15,17 @@
 
 #include <stdint.h>
 
+/* Every enumeration is 32 bits wide. In C++ it gets a fixed underlying type,
+ * so that any 32-bit value a caller stores (valid or not) is a value of the
+ * type and can be checked. */
+#ifndef ORYNTCORR_ENUM_BASE
+#ifdef __cplusplus
+#define ORYNTCORR_ENUM_BASE : int32_t
+#else
+#define ORYNTCORR_ENUM_BASE
+#endif
+#endif
+
 #ifdef __cplusplus
 namespace NAMESPACE_CORR {
 extern "C" {
@@ -77,7 +88,7 @@ typedef union {
 
 /** Sub-frame layout of one depth frame (SF/DF/TF/FF: one to four frequencies,
  *  BGPH: background phases per frequency). */
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     CORR_USECASE_ID_UNKNOWN = 0,
     CORR_USECASE_ID_GRAY = 1,
     CORR_USECASE_ID_BG = 2,
@@ -114,7 +125,7 @@ typedef enum {
 } CORR_USECASE_ID;
 
 /** Where the embedded data of each sub-frame travels. */
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     CORR_NO_EBD = 0,
     CORR_EBD_BEFORE_IMG = 1,
     CORR_EBD_AFTER_IMG = 2,
@@ -122,7 +133,7 @@ typedef enum {
     CORR_ADDINFO_AFTER_IMG = 4
 } CORR_EBD_TYPE;
 
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     CORR_PIXEL_BINNING_OFF = 0,
     CORR_PIXEL_BINNING_1x2 = 1,
     CORR_PIXEL_BINNING_2x1 = 2,
@@ -130,14 +141,14 @@ typedef enum {
     CORR_PIXEL_BINNING_4x4 = 4
 } CORR_PIXEL_BINNING_MODE;
 
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     CORR_PIXEL_MIRROR_OFF = 0,
     CORR_PIXEL_MIRROR_UD = 1,
     CORR_PIXEL_MIRROR_LR = 2,
     CORR_PIXEL_MIRROR_UDLR = 3
 } CORR_PIXEL_MIRROR_MODE;
 
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     CORR_PIXEL_PHASE_MODE_OFF = 0,
     CORR_PIXEL_PHASE_MODE_2 = 1,
     CORR_PIXEL_PHASE_MODE_4 = 2,
@@ -146,13 +157,13 @@ typedef enum {
 } CORR_PIXEL_PHASE_MODE;
 
 /** Coding of gray and background pixel values around the zero level. */
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     CORR_PIXEL_GRAYBG_MODE_NORMAL = 0,
     CORR_PIXEL_GRAYBG_MODE_2048DOWN = 1,
     CORR_PIXEL_GRAYBG_MODE_2048UP = 2
 } CORR_PIXEL_GRAYBG_MODE;
 
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     CORR_HDR_OFF = 0,
     CORR_HDR_SF_1FRAME = 1,
     CORR_HDR_DF_1FRAME = 2,
@@ -160,13 +171,13 @@ typedef enum {
 } CORR_HDE_MODE;
 
 /** Who provides an output image's memory. */
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     OIMG_BUFFER_NULL = 0,  /**< image not produced */
     OIMG_BUFFER_USER = 1,  /**< caller supplies the memory */
     OIMG_BUFFER_INNER = 2  /**< library supplies the memory */
 } OUT_IMAGE_BUFFER_TYPE;
 
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     OIMG_NAME_POINTCLOUD = 0,
     OIMG_NAME_DEPTH = 1,
     OIMG_NAME_AMP = 2,
@@ -178,7 +189,7 @@ typedef enum {
 } OUT_IMAGE_NAME;
 
 /** Pixel data types; the comment gives the bytes per pixel. */
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     OIMG_DTYPE_UINT8 = 0,              /**< 1 */
     OIMG_DTYPE_UINT16 = 1,             /**< 2 */
     OIMG_DTYPE_FLOAT32 = 2,            /**< 4 */
@@ -189,27 +200,27 @@ typedef enum {
     OIMG_DTYPE_RGB = 7                 /**< 3 */
 } OUT_IMAGE_DATA_TYPE;
 
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     DEPTH_VALUE_XYR = 0, /**< radial distance */
     DEPTH_VALUE_XYZ = 1  /**< Z along the optical axis */
 } DEPTH_VALUE_TYPE;
 
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     DEPTH_TYPE_UINT16 = 0,
     DEPTH_TYPE_DEPTH16 = 1
 } DEPTH_DATA_TYPE;
 
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     PC_TYPE_PC32F = 0,
     PC_TYPE_DEPTH_POINT_CLOUD = 1
 } POINTCLOUD_DATA_TYPE;
 
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     SENSOR_TYPE_UNKNOWN = 0,
     SENSOR_TYPE_5830 = 1
 } SENSOR_TYPE;
 
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     WORK_MODE_UNKNOWN = 0,
     WORK_MODE_GRAY = 1,
     WORK_MODE_BG = 2,
@@ -220,14 +231,14 @@ typedef enum {
     WORK_MODE_FFREQ = 7
 } ARITH_WORK_MODE;
 
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     CALI_PARAS_UNKNOWN = 0,
     CALI_PARAS_V3 = 1,
     CALI_PARAS_V3_1 = 2
 } CALI_PARAS_VERSION;
 
 /** Relation of a frame's read-out to the calibration's read-out. */
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     CALI_CORR_DISMATCH = 0,
     CALI_CORR_RR_ONLY = 1,
     CALI_CORR_BINNING_ONLY = 2,
@@ -236,14 +247,14 @@ typedef enum {
 } CALI_CORR_PIXEL_MODE;
 
 /** Laser-driver temperature sensor. */
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     T_DRIVER_UNKNOWN = 0,
     T_DRIVER_GUANGZI3021 = 1,
     T_DRIVER_JUYOUOPN7011 = 2,
     T_DRIVER_ICHAUSTMP122 = 3
 } T_DRIVER_TYPE;
 
-typedef enum {
+typedef enum ORYNTCORR_ENUM_BASE {
     T_SENSOR_UNKNOWN = 0,
     T_SENSOR_KRX5830 = 1
 } T_SENSOR_TYPE;
