@@ -896,3 +896,48 @@ TEST(CaliParasLoad, ShortBlobClaimingMoreIsRefused)
 
 }  // namespace
 }  // namespace calib_test
+
+namespace calib_test {
+namespace {
+
+// The seed blobs of the fuzz corpus come from the cali_writer tool: each
+// is a valid blob whose every module loads for a handle at its frequencies.
+TEST(CaliParasLoad, WriterToolSeedsLoadCompletely)
+{
+    int files = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(CALI_CORPUS_DIR)) {
+        SCOPED_TRACE(entry.path().filename().string());
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::vector<uint8_t> blob((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ++files;
+        // Slots at the blob's own calibration frequencies.
+        CALI_BLOB b{reinterpret_cast<const char *>(blob.data()), static_cast<uint32_t>(blob.size())};
+        const bool v31 = CALI_GetCaliParasVersion(b) == CALI_PARAS_V3_1;
+        const size_t fAt = v31 ? 53 : 37;
+        const int f = blob[fAt];
+        const int m = blob[fAt + 1];
+        const size_t freqAt = v31 ? 55 + 5 * m : 42 + 5 * m;
+        std::vector<float> slots;
+        for (int k = 0; k < (v31 ? f : 1); ++k) slots.push_back(blob[freqAt + 2 * k] | (blob[freqAt + 2 * k + 1] << 8));
+        LoadedCali L(slots, false);
+        ASSERT_EQ(L.load(blob), TRUE);
+        EXPECT_EQ(L.rBP.ok, TRUE);
+        EXPECT_EQ(L.rLEN.ok, TRUE);
+        EXPECT_EQ(L.rFPN.ok, TRUE);
+        EXPECT_EQ(L.rREG.ok, TRUE);
+        for (size_t s = 0; s < slots.size(); ++s) {
+            EXPECT_EQ(L.rT[s].ok, TRUE) << s;
+            EXPECT_EQ(L.rOFS[s].ok, TRUE) << s;
+            EXPECT_EQ(L.rFPPN[s].ok, TRUE) << s;
+            EXPECT_EQ(L.rWIG[s].ok, TRUE) << s;
+        }
+        if (v31) {
+            EXPECT_EQ(L.rMask.ok, TRUE);
+            EXPECT_EQ(L.rLUMA.ok, TRUE);
+        }
+    }
+    EXPECT_GE(files, 5);
+}
+
+}  // namespace
+}  // namespace calib_test

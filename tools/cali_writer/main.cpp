@@ -3,6 +3,7 @@
 //
 //   cali_writer blob [--version v3|v3_1] [--freqs 100,80] [--size 640x480]
 //                    [--raw 640x480] [--sensor-id TEXT] [--max-freq MHZ]
+//                    [--fppn int8|int16|float] [--wig table|fit] [--mask rows|image]
 //                    --out FILE
 //   cali_writer eeprom --blob FILE [--chip KRX5830] [--offset 80] --out FILE
 #include <cstdio>
@@ -22,7 +23,8 @@ namespace {
 int usage() {
   std::cerr << "usage:\n"
                "  cali_writer blob [--version v3|v3_1] [--freqs 100,80] [--size 640x480]\n"
-               "                   [--raw 640x480] [--sensor-id TEXT] [--max-freq MHZ] --out FILE\n"
+               "                   [--raw 640x480] [--sensor-id TEXT] [--max-freq MHZ]\n"
+               "                   [--fppn int8|int16|float] [--wig table|fit] [--mask rows|image] --out FILE\n"
                "  cali_writer eeprom --blob FILE [--chip KRX5830] [--offset 80] --out FILE\n";
   return 2;
 }
@@ -96,6 +98,39 @@ int cmdBlob(std::map<std::string, std::string>& opts) {
     unsigned long mhz;
     if (!parseNumber(opts["max-freq"], 65535, mhz)) return usage();
     c.header.maxFreqMHz = static_cast<float>(mhz);
+  }
+  // Record variants (all still correction-neutral).
+  const size_t pixels = static_cast<size_t>(w) * h;
+  if (opts.count("fppn")) {
+    const std::string& t = opts["fppn"];
+    if (t == "int16") {
+      c.fppn->imageType = 1;
+      c.fppn->image = cali_writer::fppnImage(std::vector<int16_t>(pixels, 0));
+    } else if (t == "float") {
+      c.fppn->imageType = 2;
+      c.fppn->image = cali_writer::fppnImage(std::vector<float>(pixels, 0.0f));
+    } else if (t != "int8") {
+      return usage();
+    }
+  }
+  if (opts.count("wig")) {
+    if (opts["wig"] == "fit") {
+      for (auto& wig : c.wig) {
+        wig->type = 2;
+        wig->fitMode = 1;
+        wig->fit.assign(4, 0.0f);
+      }
+    } else if (opts["wig"] != "table") {
+      return usage();
+    }
+  }
+  if (opts.count("mask") && c.mask) {
+    if (opts["mask"] == "image") {
+      c.mask->type = 2;
+      c.mask->pixelSet.assign(pixels, 1);  // every pixel valid
+    } else if (opts["mask"] != "rows") {
+      return usage();
+    }
   }
   const std::vector<uint8_t> blob = cali_writer::buildBlob(c);
   if (!writeFile(opts["out"], blob)) {
