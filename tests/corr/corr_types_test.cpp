@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <set>
 #include <type_traits>
 
@@ -131,6 +132,54 @@ TEST(CorrFlags, EveryNamedBitIsOnePowerOfTwoInItsWord)
     EXPECT_EQ(CORR_ARITH_FAIL_INVALID_DEMOTION_BLUR, 134217728u);
     EXPECT_EQ(CORR_ARITH_ABNORMAL_DIFFERENT_EBD_AND_CALI_MAX_FREQ, 2097152u);
     EXPECT_EQ(CORR_INIT_SUCCESS | CORR_INIT_NORMAL | CORR_ARITH_SUCCESS | CORR_ARITH_NORMAL, 0u);
+}
+
+// The module buffer-record pattern: header first, variables attached, both
+// counted, release nulls the caller's pointer; allocation failure leaves
+// nothing behind.
+struct TestModuleVars {
+    GLB_MODULE_VARS_HEAD stHead;
+    int iTable[100];
+};
+struct TestModuleBuffers {
+    GLB_MODULE_BUFFERS_HEAD stHead;
+    char cOwn[40];
+};
+
+TEST(ModuleRecordPattern, AllocateCountsBothRecordsAndReleaseNullsThePointer)
+{
+    TestModuleBuffers *pst = GLB_AllocateModuleRecord<TestModuleBuffers, TestModuleVars>();
+    ASSERT_NE(pst, nullptr);
+    EXPECT_EQ(pst->stHead.uiFixBufferBytes, sizeof(TestModuleBuffers) + sizeof(TestModuleVars));
+    EXPECT_EQ(pst->stHead.uiDynBufferBytes, 0u);
+    auto *pstVars = static_cast<TestModuleVars *>(pst->stHead.pstGlbVars);
+    ASSERT_NE(pstVars, nullptr);
+    EXPECT_EQ(pstVars->stHead.bEnableInitOnce, 0);
+    EXPECT_EQ(pstVars->iTable[99], 0);
+    void *p = pst;
+    GLB_ReleaseModuleRecord<TestModuleBuffers, TestModuleVars>(&p);
+    EXPECT_EQ(p, nullptr);
+    GLB_ReleaseModuleRecord<TestModuleBuffers, TestModuleVars>(&p);  // again: nothing
+
+    for (int k = 0; k < 2; ++k) {
+        GLB_SetAllocationFailureCountdown(k);
+        EXPECT_EQ((GLB_AllocateModuleRecord<TestModuleBuffers, TestModuleVars>()), nullptr) << k;
+    }
+    GLB_SetAllocationFailureCountdown(-1);
+}
+
+TEST(ModuleRecordPattern, CountedAllocationRefusesOverflowAndZero)
+{
+    uint32_t uiBytes = 0;
+    EXPECT_EQ(GLB_CallocCounted(SIZE_MAX / 2, 4, &uiBytes), nullptr);
+    EXPECT_EQ(GLB_CallocCounted(0, 4, &uiBytes), nullptr);
+    EXPECT_EQ(uiBytes, 0u);
+    int *pi = GLB_CallocArray<int>(10, &uiBytes);
+    ASSERT_NE(pi, nullptr);
+    EXPECT_EQ(uiBytes, 40u);
+    GLB_FreeArray(&pi, 10, &uiBytes);
+    EXPECT_EQ(pi, nullptr);
+    EXPECT_EQ(uiBytes, 0u);
 }
 
 // ---------------------------------------------------------------------------

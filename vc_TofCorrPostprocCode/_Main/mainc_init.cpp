@@ -341,7 +341,10 @@ void *NAMESPACE_CORR::oryntcorrInit(CORR_FIXPARA *pstFixParas, unsigned int *pui
     // 11. Calibration blob.
     MAINC_LoadCaliParasAtInit(pst, pstFixParas, &uiSucc, &uiAbn, log);
 
-    // 12-13. Frequency set-up that does not depend on a frame.
+    // 12-13. Frequency set-up that does not depend on a frame. The table of
+    // achievable frequencies and the depth units from a calibrated maximum
+    // frequency are built by the frame-preparation functions, which join
+    // here with them.
     InitFrameIndependentFields(pstFix, log);
 
     // 14. Dynamic buffers: a failure here is reported, the handle returned.
@@ -359,6 +362,8 @@ void *NAMESPACE_CORR::oryntcorrInit(CORR_FIXPARA *pstFixParas, unsigned int *pui
 
     // 15. With fixed frame parameters the set-up is complete now and the
     // modules initialise once; otherwise this happens on the first frame.
+    // The calibration pixel mode and the two coordinate maps of this step
+    // are computed by the frame-preparation functions, which join here.
     if (pstFix->bHasSetFixParasAtInit == 1 && InitOnceAndPreCalcModules(pst, pstFix->iMaxFreqFromCali) == 0) {
         uiAbn |= CORR_INIT_FAIL_MODULE_INIT_PRECALC;
         log.Write("\n    CORR_INIT_FAIL_MODULE_INIT_PRECALC: module initialisation failed\n");
