@@ -593,6 +593,57 @@ TEST_F(CorrLogs, InitFailureLogsTheFieldAndItsRange)
     EXPECT_NE(ReadFile(CORR_LOG_INIT).find("'unsigned int* puiSuccFlag' is NULL!"), std::string::npos);
 }
 
+// Bad input: each case gives its words and its log entry.
+TEST_F(CorrLogs, BadInputGivesItsFlagsAndLogText)
+{
+    unsigned int uiSucc = 0;
+    unsigned int uiAbn = 0;
+    CORR_INDATAS stIn{};
+    CORR_OUTDATAS stOut{};
+
+    oryntcorrRunCorrection(nullptr, &stIn, &stOut, &uiSucc, &uiAbn, 1);
+    EXPECT_EQ(uiSucc, 1u);
+    EXPECT_NE(ReadFile(CORR_LOG_RUN).find("    ------ Error: the input pGlbBuffer == NULL\n"), std::string::npos);
+
+    Handle h;
+    ASSERT_NE(h.get(), nullptr);
+    std::vector<unsigned char> copy(sizeof(GLB_BUFFERS));
+    std::memcpy(copy.data(), h.get(), copy.size());
+    oryntcorrRunCorrection(copy.data(), &stIn, &stOut, &uiSucc, &uiAbn, 1);
+    EXPECT_EQ(uiSucc, 3u);
+    EXPECT_NE(ReadFile(CORR_LOG_RUN).find("    ------ Error: the input pGlbBuffer has been changed\n"), std::string::npos);
+
+    oryntcorrRunCorrection(h.get(), nullptr, &stOut, &uiSucc, &uiAbn, 1);
+    EXPECT_NE(ReadFile(CORR_LOG_RUN).find("    ------ oryntcorrRunCorrection() -> CORR_INDATAS* pstInDatas: = NULL\n"),
+              std::string::npos);
+
+    oryntcorrRunCorrection(h.get(), &stIn, &stOut, nullptr, &uiAbn, 1);
+    const std::string sRun = ReadFile(CORR_LOG_RUN);
+    EXPECT_NE(sRun.find("'unsigned int* puiSuccFlag' is NULL!"), std::string::npos);
+    EXPECT_NE(sRun.find("Tof correction algorithm run failure!"), std::string::npos);
+
+    h.glb()->pstGlbFixVars->bInitSuccFlag = 0;
+    oryntcorrSetDynamicConfig(h.get(), nullptr, &uiSucc, &uiAbn, 1);
+    EXPECT_EQ(uiSucc, static_cast<unsigned int>(CORR_ARITH_FAIL_NOT_INITIALIZED));
+    EXPECT_NE(ReadFile(CORR_LOG_DYNCONFIG).find("    ------ has not been call oryntcorrInit()\n"), std::string::npos);
+    h.glb()->pstGlbFixVars->bInitSuccFlag = 1;
+
+    oryntcorrSetDynamicConfig(h.get(), nullptr, &uiSucc, &uiAbn, 1);
+    const std::string sDyn = ReadFile(CORR_LOG_DYNCONFIG);
+    EXPECT_NE(sDyn.find("CORR_DYNPARA* pstDynParas: = NULL\n"), std::string::npos);
+    EXPECT_NE(sDyn.find("Dynamic parameters has set to default value!"), std::string::npos);
+
+    CORR_FIXPARA stFix = BaselineFixParas();
+    stFix.eUsecaseID = static_cast<CORR_USECASE_ID>(40);
+    std::strcpy(stFix.cSensorID, "OTHER");
+    EXPECT_EQ(oryntcorrInit(&stFix, &uiSucc, &uiAbn, 1, 0), nullptr);
+    EXPECT_EQ(uiSucc, CORR_INIT_FAIL_INVALID_PARA_SENSORID | CORR_INIT_FAIL_INVALID_PARA_USECASEID);
+    const std::string sInit = ReadFile(CORR_LOG_INIT);
+    EXPECT_NE(sInit.find("CORR_INIT_FAIL_INVALID_PARA_SENSORID:\n"), std::string::npos);
+    EXPECT_NE(sInit.find("cSensorID: = OTHER\n"), std::string::npos);
+    EXPECT_NE(sInit.find("eUsecaseID: = 40\n           eUsecaseID's valid range is [1, 32]\n"), std::string::npos);
+}
+
 TEST_F(CorrLogs, VersionTextIntoABufferOrAFile)
 {
     char cVersion[ORYNTCORR_VERSION_BYTES];
