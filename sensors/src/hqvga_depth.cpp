@@ -211,6 +211,9 @@ FastIsa bestFastIsa() {
 }  // namespace
 
 bool fastIsaAvailable(FastIsa isa) {
+#if defined(__x86_64__)
+    __builtin_cpu_init();  // may run before the run-time library's own initialiser
+#endif
     switch (isa) {
     case FastIsa::Baseline:
         return true;

@@ -114,11 +114,20 @@ TEST_F(CaptureLoop, RequestFramePollsTimesOutAndWaits) {
     EXPECT_EQ(timestampOf(frame), 77u);
 }
 
-TEST_F(CaptureLoop, HoldingAllThreeFramesPausesCapture) {
+// An endless sensor that, like a real one, spends its frame period waiting
+// in getFrame. (With instant captures and only one frame not held by the
+// application, the capture thread could reclaim that frame again and again
+// before the waiting application thread is scheduled.)
+SensorScriptConfig endlessPaced() {
     SensorScriptConfig config;
     config.loop = true;
     config.sequenceTimestamps = true;
-    make(config);
+    config.realInterval = std::chrono::milliseconds(2);
+    return config;
+}
+
+TEST_F(CaptureLoop, HoldingAllThreeFramesPausesCapture) {
+    make(endlessPaced());
     script->push({});
     ASSERT_EQ(camera->start(DEPTH), 0);
 
@@ -161,9 +170,7 @@ TEST_F(CaptureLoop, AFrameOfARebuiltPoolIsRefused) {
 }
 
 TEST_F(CaptureLoop, ReleasingTwiceIsRefusedAndThePoolStaysIntact) {
-    SensorScriptConfig config;
-    config.loop = true;
-    make(config);
+    make(endlessPaced());
     script->push({});
     ASSERT_EQ(camera->start(DEPTH), 0);
 
