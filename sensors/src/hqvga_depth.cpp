@@ -20,11 +20,19 @@ namespace {
 // The fast path works on groups of L pixels with the compilers' generic
 // vector types (GCC and Clang lower them to SSE2, AVX2, AVX-512 or NEON),
 // branch-free apart from the rare fallback to the reference. One template
-// body is compiled for the baseline instruction set (4 lanes) and, on
-// x86-64, for AVX2 + FMA (4 lanes) and AVX-512 (8 lanes); depthFast picks
-// the best the processor has.
+// body is compiled for the baseline instruction set (2 lanes of double, the
+// width of SSE2 and NEON registers) and, on x86-64, for AVX2 + FMA (4 lanes)
+// and AVX-512 (8 lanes); depthFast picks the best the processor has.
 template <size_t L>
 struct Lanes;
+template <>
+struct Lanes<2> {
+    typedef double D __attribute__((vector_size(16)));
+    typedef int64_t M __attribute__((vector_size(16)));
+    typedef float F __attribute__((vector_size(8)));
+    typedef int32_t I __attribute__((vector_size(8)));
+    typedef uint16_t U16 __attribute__((vector_size(4)));
+};
 template <>
 struct Lanes<4> {
     typedef double D __attribute__((vector_size(32)));
@@ -173,7 +181,7 @@ __attribute__((always_inline)) inline size_t fastBody(const uint8_t* const phase
 
 size_t fastBaseline(const uint8_t* const phase[4], size_t count, unsigned shift, float scale,
                     float* depth, float* amplitude, float* confidence) {
-    return fastBody<4>(phase, count, shift, scale, depth, amplitude, confidence);
+    return fastBody<2>(phase, count, shift, scale, depth, amplitude, confidence);
 }
 
 #if defined(__x86_64__)
