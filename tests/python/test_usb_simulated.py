@@ -390,3 +390,43 @@ def test_injected_faults_are_survived(tmp_path, faults, some_frames):
         # Faulty captures are dropped: the timestamps show the holes.
         assert lost >= 1
         assert out["frames"] < nominal
+
+
+# ---------------------------------------------------------------- bad scene files
+
+@pytest.mark.parametrize("text,message", [
+    ("[scene]\ntype = plane\n", 'missing key "family" in section [camera]'),
+    ("[camera]\nfamily = hqvga\n", 'missing key "type" in section [scene]'),
+    ("[camera]\nfamily = hqvga\n[scene]\ntype = cone\n", "cone"),
+    ("[camera]\nfamily = hqvga\nframe_rate = 0\n[scene]\ntype = plane\n", "outside"),
+    ("[camera]\nfamily = hqvga\n[scene]\ntype = plane\ndistance_mm = far\n", '"far" is not a number'),
+    ("[camera]\nfamily = hqvga\n[scene]\ntype = plane\n[faults]\ndrop_rate = 0.6\ntimeout_rate = 0.6\n",
+     "exceed 1"),
+    ("[camera]\nfamily = hqvga\n[scene]\ntype = plane\n[lights]\non = 1\n", "unknown section [lights]"),
+    ("[camera]\nfamily = hqvga\n[playback]\nfile = missing.bin\n", "missing.bin"),
+], ids=["no-family", "no-type", "bad-type", "bad-rate", "not-a-number", "fault-rates", "bad-section",
+        "no-recording"])
+def test_bad_scene_files_are_refused_with_a_message(tmp_path, capfd, text, message):
+    path = tmp_path / "bad.ini"
+    path.write_text(text)
+    cam = vdc.VeltorCamera()
+    assert cam.openWithFile(str(path)) == vdc.TofErrorCode.VeltorUnkownError
+    err = capfd.readouterr()
+    assert message in err.err, err
+    # The camera stays usable: nothing was opened, and a good file opens.
+    assert cam.start(vdc.FrameType.DEPTH) != OK
+    assert cam.openWithFile(write_scene(tmp_path, scene={"noise": 0})) == OK
+    cam.close()
+
+
+@pytest.mark.parametrize("path", ["", "a", "ab.", "/nonexistent/scene.ini", "/nonexistent/take.bin"])
+def test_unusable_paths_fail_to_open(path):
+    """Short paths, missing files and missing recordings give an error code, never an exception."""
+    cam = vdc.VeltorCamera()
+    rc = cam.openWithFile(path)
+    if path == "":
+        # No file: the built-in scene.
+        assert rc == OK
+    else:
+        assert rc == vdc.TofErrorCode.VeltorUnkownError
+    cam.close()
