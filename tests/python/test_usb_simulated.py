@@ -392,6 +392,64 @@ def test_injected_faults_are_survived(tmp_path, faults, some_frames):
         assert out["frames"] < nominal
 
 
+# A second thread waits in requestFrame(-1) while the main thread ends the
+# stream by stop, by close, or by dropping the camera (no waiter then, as it
+# would keep the camera alive).
+END_CHILD = textwrap.dedent("""
+    import gc, json, sys, threading, time
+    import VeltorDepthCamera as vdc
+    path, seconds, end = sys.argv[1], float(sys.argv[2]), sys.argv[3]
+    cam = vdc.VeltorCamera()
+    assert cam.openWithFile(path) == vdc.TofErrorCode.VeltorSuccess
+    assert cam.start(vdc.FrameType.DEPTH) == vdc.TofErrorCode.VeltorSuccess
+    got = []
+    def wait_for_frames():
+        while True:
+            frame = cam.requestFrame(-1)
+            if frame is None:
+                return
+            got.append(frame.depth_data.shape)
+            cam.releaseFrame(frame)
+    waiter = None
+    if end != "destroy":
+        waiter = threading.Thread(target=wait_for_frames)
+        waiter.start()
+    time.sleep(seconds)
+    if end == "stop":
+        rc = int(cam.stop())
+        rc_close = int(cam.close())
+    elif end == "close":
+        rc, rc_close = 0, int(cam.close())
+    else:
+        rc = rc_close = 0
+        del cam
+        gc.collect()
+    alive = False
+    if waiter is not None:
+        waiter.join(20)
+        alive = waiter.is_alive()
+    print(json.dumps({"frames": len(got), "stop": rc, "close": rc_close, "waiter_alive": alive}))
+""")
+
+
+@pytest.mark.parametrize("end,faults", [
+    ("stop", {"timeout_rate": 1, "timeout_ms": 5000}),
+    ("close", {"timeout_rate": 1, "timeout_ms": 5000}),
+    ("destroy", {"timeout_rate": 1, "timeout_ms": 5000}),
+    ("stop", {"drop_rate": 1}),
+    ("close", {"wrong_size_rate": 1}),
+    ("stop", {"drop_rate": 0.05}),
+    ("destroy", {"drop_rate": 0.03, "timeout_rate": 0.03, "wrong_size_rate": 0.03}),
+], ids=["stop-all-time-out", "close-all-time-out", "destroy-all-time-out", "stop-all-dropped",
+        "close-all-short", "stop-drops", "destroy-mixed"])
+def test_stream_ends_cleanly_under_faults(tmp_path, end, faults):
+    path = write_scene(tmp_path, scene={"distance_mm": 1500, "noise": 0}, faults=dict(faults, seed=7))
+    out = run_child(END_CHILD, [path, 0.8, end], timeout=60)
+    assert out == dict(out, stop=0, close=0, waiter_alive=False)
+    if any(rate < 1 for key, rate in faults.items() if key.endswith("_rate")) and end != "destroy":
+        assert out["frames"] > 0
+
+
 # ---------------------------------------------------------------- bad scene files
 
 @pytest.mark.parametrize("text,message", [
