@@ -367,9 +367,16 @@ SECONDS = 2.0
     ({"drop_rate": 1}, False),
     ({"timeout_rate": 1, "timeout_ms": 5000}, False),
     ({"wrong_size_rate": 1}, False),
-], ids=["none", "drops", "timeouts", "short-frames", "mixed", "all-dropped", "all-time-out", "all-short"])
+    # Sub-frames 6 ms apart always look late to the back-end: every capture
+    # restarts until the back-end gives up on it.
+    ({"sub_frame_ms": 6}, False),
+], ids=["none", "drops", "timeouts", "short-frames", "mixed", "all-dropped", "all-time-out", "all-short",
+        "always-late"])
 def test_injected_faults_are_survived(tmp_path, faults, some_frames):
-    path = write_scene(tmp_path, camera={"frame_rate": FPS},
+    camera, faults = {"frame_rate": FPS}, dict(faults)
+    if "sub_frame_ms" in faults:
+        camera["sub_frame_ms"] = faults.pop("sub_frame_ms")
+    path = write_scene(tmp_path, camera=camera,
                        scene={"distance_mm": 1500, "noise": 0},
                        faults=dict(faults, seed=99) if faults else {})
     out = run_child(FAULT_CHILD, [path, SECONDS, 1500 * MODEL_SCALE], timeout=60)
