@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 
 #include "VeltorTypes.h"
 
@@ -49,6 +50,12 @@ public:
     /// onto their driver controls through setCtrl; any other control gives 4.
     int setStdControl(Control control, int value);
 
+    /// Read-modify-write of a register: the bits under mask take those of
+    /// bits, the others are kept. Serialised per sensor, so two updates of
+    /// one register from different threads cannot lose either write. Returns
+    /// the code of the first failing access.
+    int updateReg(uint32_t address, uint32_t mask, uint32_t bits);
+
     /// Driver frames that make up one capture: 1 unless the camera sets it
     /// (4 for the 240 x 180 sensor).
     uint32_t getSubFrameCount() const { return subFrameCount; }
@@ -60,6 +67,9 @@ protected:
     VeltorTOFSensor& operator=(const VeltorTOFSensor&) = delete;
 
     uint32_t subFrameCount = 1;
+    // Held across the accesses of one register update or of one tunnelled
+    // driver control, never across getFrame.
+    std::mutex registerMutex;
 };
 
 }  // namespace Veltor

@@ -79,9 +79,8 @@ private:
     std::string configPath;
     int32_t index;
     std::atomic<int32_t> framesToDrop{0};  // may be set while streaming
-    // The tunnel takes two register accesses; a second caller must not
-    // re-select the control in between.
-    std::mutex tunnelMutex;
+    // The tunnel takes two register accesses under registerMutex; a second
+    // caller must not re-select the control in between.
 };
 
 }  // namespace Veltor

@@ -18,4 +18,12 @@ int VeltorTOFSensor::setStdControl(Control control, int value) {
     }
 }
 
+int VeltorTOFSensor::updateReg(uint32_t address, uint32_t mask, uint32_t bits) {
+    std::lock_guard<std::mutex> lock(registerMutex);
+    uint32_t current = 0;
+    int r = readReg(address, &current);
+    if (r != VeltorSuccess) return r;
+    return writeReg(address, (current & ~mask) | (bits & mask));
+}
+
 }  // namespace Veltor

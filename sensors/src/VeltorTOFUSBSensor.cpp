@@ -180,7 +180,7 @@ int VeltorTOFUSBSensor::writeReg(uint32_t address, uint32_t value) {
 }
 
 int VeltorTOFUSBSensor::setCtrl(uint32_t id, int value) {
-    std::lock_guard<std::mutex> lock(tunnelMutex);
+    std::lock_guard<std::mutex> lock(registerMutex);
     if (writeReg(kUsbCtrlSelectReg, id) != 0) return -2;
     if (writeReg(kUsbCtrlValueReg, static_cast<uint32_t>(value)) != 0) return -2;
     return 0;
@@ -188,7 +188,7 @@ int VeltorTOFUSBSensor::setCtrl(uint32_t id, int value) {
 
 int VeltorTOFUSBSensor::getCtrl(uint32_t id, int* value) {
     if (value == nullptr) return -2;
-    std::lock_guard<std::mutex> lock(tunnelMutex);
+    std::lock_guard<std::mutex> lock(registerMutex);
     if (writeReg(kUsbCtrlSelectReg, id) != 0) return -2;
     uint32_t v = 0;
     if (readReg(kUsbCtrlValueReg, &v) != 0) return -2;

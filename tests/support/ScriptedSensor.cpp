@@ -64,6 +64,33 @@ bool SensorScript::controlValue(Control control, int* value) const {
     return true;
 }
 
+void SensorScript::setDriverCtrlResult(uint32_t id, int result) {
+    std::lock_guard<std::mutex> lock(mutex);
+    driverCtrlResults[id] = result;
+}
+
+void SensorScript::setRegisterResult(uint32_t address, int result) {
+    std::lock_guard<std::mutex> lock(mutex);
+    registerResults[address] = result;
+}
+
+int SensorScript::driverCtrl(uint32_t id) const {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = driverCtrls.find(id);
+    return it == driverCtrls.end() ? 0 : it->second;
+}
+
+uint32_t SensorScript::registerValue(uint32_t address) const {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = registers.find(address);
+    return it == registers.end() ? 0 : it->second;
+}
+
+void SensorScript::setRegisterValue(uint32_t address, uint32_t value) {
+    std::lock_guard<std::mutex> lock(mutex);
+    registers[address] = value;
+}
+
 std::vector<SensorEvent> SensorScript::events() const {
     std::lock_guard<std::mutex> lock(mutex);
     return log;
@@ -158,32 +185,36 @@ int SensorScript::getControl(Control control, int* value) {
 
 int SensorScript::readReg(uint32_t address, uint32_t* value) {
     std::lock_guard<std::mutex> lock(mutex);
+    const int r = registerResults.count(address) ? registerResults[address] : 0;
     const uint32_t v = registers.count(address) ? registers[address] : 0;
-    if (value != nullptr) *value = v;
-    log.push_back({SensorEvent::ReadReg, address, v, 0});
-    return 0;
+    if (r == 0 && value != nullptr) *value = v;
+    log.push_back({SensorEvent::ReadReg, address, r == 0 ? v : 0, r});
+    return r;
 }
 
 int SensorScript::writeReg(uint32_t address, uint32_t value) {
     std::lock_guard<std::mutex> lock(mutex);
-    registers[address] = value;
-    log.push_back({SensorEvent::WriteReg, address, value, 0});
-    return 0;
+    const int r = registerResults.count(address) ? registerResults[address] : 0;
+    if (r == 0) registers[address] = value;
+    log.push_back({SensorEvent::WriteReg, address, value, r});
+    return r;
 }
 
 int SensorScript::setCtrl(uint32_t id, int value) {
     std::lock_guard<std::mutex> lock(mutex);
-    driverCtrls[id] = value;
-    log.push_back({SensorEvent::SetCtrl, id, value, 0});
-    return 0;
+    const int r = driverCtrlResults.count(id) ? driverCtrlResults[id] : 0;
+    if (r == 0) driverCtrls[id] = value;
+    log.push_back({SensorEvent::SetCtrl, id, value, r});
+    return r;
 }
 
 int SensorScript::getCtrl(uint32_t id, int* value) {
     std::lock_guard<std::mutex> lock(mutex);
+    const int r = driverCtrlResults.count(id) ? driverCtrlResults[id] : 0;
     const int v = driverCtrls.count(id) ? driverCtrls[id] : 0;
-    if (value != nullptr) *value = v;
-    log.push_back({SensorEvent::GetCtrl, id, v, 0});
-    return 0;
+    if (r == 0 && value != nullptr) *value = v;
+    log.push_back({SensorEvent::GetCtrl, id, r == 0 ? v : 0, r});
+    return r;
 }
 
 ScriptedSensor::ScriptedSensor(std::shared_ptr<SensorScript> s) : script(std::move(s)) {}

@@ -121,6 +121,14 @@ public:
     // Current value of a control (set by the test or through setControl).
     void setControlValue(Control control, int value);
     bool controlValue(Control control, int* value) const;
+    // Result of setCtrl/getCtrl for a driver control id, and of readReg/
+    // writeReg for a register (default 0; a failing call changes nothing).
+    void setDriverCtrlResult(uint32_t id, int result);
+    void setRegisterResult(uint32_t address, int result);
+    // Current driver control / register value (0 when never written).
+    int driverCtrl(uint32_t id) const;
+    uint32_t registerValue(uint32_t address) const;
+    void setRegisterValue(uint32_t address, uint32_t value);
 
     std::vector<SensorEvent> events() const;
     std::vector<SensorEvent> events(SensorEvent::Kind kind) const;
@@ -154,6 +162,8 @@ private:
     std::map<int, int> controlResults;
     std::map<uint32_t, uint32_t> registers;
     std::map<uint32_t, int> driverCtrls;
+    std::map<uint32_t, int> driverCtrlResults;
+    std::map<uint32_t, int> registerResults;
     std::vector<SensorEvent> log;
     std::vector<std::string> created;
 };
