@@ -91,7 +91,9 @@ private:
     void stopAndJoinWorker();
 
     // Capture loop, on the worker thread.
-    int analysisFrame(uint8_t* raw, size_t rawCapacity, LinkNode* node);
+    // overwritten: set once the node's frame is being replaced (false when
+    // the capture fails or the frame is skipped before that).
+    int analysisFrame(uint8_t* raw, size_t rawCapacity, LinkNode* node, bool* overwritten);
     void updateFps();
     void adjustFrameRate();
     void captureThread();
@@ -132,6 +134,10 @@ private:
     // Serialises the public lifecycle operations and controls. The worker
     // never takes it (stop holds it while joining the worker).
     std::recursive_mutex apiMutex;
+    // Serialises every control that reaches the device model and sensor:
+    // the application's controls (taken after apiMutex) and the worker's
+    // frame-rate feedback. Never held across a sensor getFrame.
+    std::mutex controlMutex;
 };
 
 }  // namespace Veltor

@@ -51,6 +51,14 @@ void FramePool::appendReady(LinkNode* node) {
     readyTail = node;
 }
 
+void FramePool::pushReadyFront(LinkNode* node) {
+    std::lock_guard<std::mutex> lock(mutex);
+    node->owner = NodeOwner::Ready;
+    node->next = readyHead;
+    readyHead = node;
+    if (readyTail == nullptr) readyTail = node;
+}
+
 LinkNode* FramePool::popReady(NodeOwner newOwner) {
     std::lock_guard<std::mutex> lock(mutex);
     LinkNode* node = readyHead;

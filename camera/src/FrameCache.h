@@ -23,6 +23,8 @@ public:
     // Back to the head of the free list; ignored for a node of another pool.
     void pushFree(LinkNode* node);
     void appendReady(LinkNode* node);
+    // Back to the head of the ready queue (the oldest ready frame again).
+    void pushReadyFront(LinkNode* node);
     // Oldest ready node, or null.
     LinkNode* popReady(NodeOwner newOwner);
     // Returns an application-held frame of this pool to the free list: 0, or

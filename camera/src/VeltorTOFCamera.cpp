@@ -164,9 +164,12 @@ int VeltorTOFCamera::start(FrameType type) {
     if (!isOutputType(type)) return VeltorUnkownError;
     if (!sensor || !device) return VeltorUnkownError;
 
-    int range = 0;
-    getControlLocked(RANGE, &range);
-    setControlLocked(RANGE, range);
+    {
+        std::lock_guard<std::mutex> controlLock(controlMutex);
+        int range = 0;
+        getControlLocked(RANGE, &range);
+        setControlLocked(RANGE, range);
+    }
 
     int r = device->prepareSensor();
     if (r != VeltorSuccess) return r;
@@ -314,11 +317,13 @@ const char* VeltorTOFCamera::getCameraID() {
 
 int VeltorTOFCamera::setControl(Control control, int value) {
     std::lock_guard<std::recursive_mutex> lock(apiMutex);
+    std::lock_guard<std::mutex> controlLock(controlMutex);
     return setControlLocked(control, value);
 }
 
 int VeltorTOFCamera::getControl(Control control, int* value) {
     std::lock_guard<std::recursive_mutex> lock(apiMutex);
+    std::lock_guard<std::mutex> controlLock(controlMutex);
     return getControlLocked(control, value);
 }
 
@@ -349,11 +354,13 @@ int VeltorTOFCamera::getControlLocked(Control control, int* value) {
 
 int VeltorTOFCamera::setControlExt(Control control, const char* value) {
     std::lock_guard<std::recursive_mutex> lock(apiMutex);
+    std::lock_guard<std::mutex> controlLock(controlMutex);
     return device ? device->setControlExt(control, value) : VeltorUnkownError;
 }
 
 int VeltorTOFCamera::getControlExt(Control control, const char** value) {
     std::lock_guard<std::recursive_mutex> lock(apiMutex);
+    std::lock_guard<std::mutex> controlLock(controlMutex);
     if (value == nullptr) return VeltorUnkownError;
     return device ? device->getControlExt(control, value) : VeltorUnkownError;
 }
@@ -370,12 +377,12 @@ int VeltorTOFCamera::getRawImages(uint8_t* raw, int16_t* out) {
 
 // ---- capture loop (worker thread) ----
 
-int VeltorTOFCamera::analysisFrame(uint8_t* raw, size_t rawCapacity, LinkNode* node) {
+int VeltorTOFCamera::analysisFrame(uint8_t* raw, size_t rawCapacity, LinkNode* node, bool* overwritten) {
+    *overwritten = false;
     uint64_t timestamp = 0;
     const int r = sensor->getFrame(raw, rawCapacity, &timestamp);
     if (r != VeltorSuccess) return r;
     VeltorFrameBuffer* frame = node->frame.get();
-    frame->setTimestamp(timestamp);
 
     // Keep k of every n frames, spread evenly (8-bit arithmetic; n = 0 skips
     // every frame).
@@ -393,6 +400,9 @@ int VeltorTOFCamera::analysisFrame(uint8_t* raw, size_t rawCapacity, LinkNode* n
     const unsigned after = n == 0 ? 0 : (c * k + k) / n;
     if (before == after) return VeltorSkipFrame;
 
+    // From here on the node's contents are replaced.
+    *overwritten = true;
+    frame->setTimestamp(timestamp);
     if (info.type == RAW) {
         device->getRawImages(raw, static_cast<int16_t*>(frame->getData(RAW)));
         return VeltorSuccess;
@@ -439,6 +449,8 @@ void VeltorTOFCamera::adjustFrameRate() {
     int target = floored >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(floored);
     if (target <= 0) target = 1;
 
+    // The same path as the application's controls, which may run now.
+    std::lock_guard<std::mutex> controlLock(controlMutex);
     int current = 0;
     getControlLocked(FRAME_RATE, &current);
     int tolerance = current / 10;
@@ -463,6 +475,7 @@ void VeltorTOFCamera::captureThread() {
         }
 
         LinkNode* node = cache->pool.popFree(NodeOwner::Capture);
+        bool reclaimed = false;  // taken from the ready queue
         if (node == nullptr) {
             // Every frame is out: overwrite the oldest undelivered one, or,
             // when the application holds them all, wait for one to come back.
@@ -479,11 +492,22 @@ void VeltorTOFCamera::captureThread() {
             lock.unlock();
             node = cache->pool.popReady(NodeOwner::Capture);
             if (node == nullptr) continue;
+            reclaimed = true;
         }
 
-        const int r = analysisFrame(staging, stagingCapacity, node);
+        bool overwritten = false;
+        const int r = analysisFrame(staging, stagingCapacity, node, &overwritten);
         if (r != VeltorSuccess) {
-            cache->pool.pushFree(node);
+            if (reclaimed && !overwritten) {
+                // The application's undelivered frame is still intact and
+                // nothing newer replaces it: it stays the oldest ready one.
+                cache->pool.pushReadyFront(node);
+                std::lock_guard<std::mutex> lock(cache->mutex);
+                ++cache->readyCount;
+                cache->readyCond.notify_all();
+            } else {
+                cache->pool.pushFree(node);
+            }
             continue;
         }
         updateFps();
