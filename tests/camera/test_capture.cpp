@@ -114,22 +114,14 @@ TEST_F(CaptureLoop, RequestFramePollsTimesOutAndWaits) {
     EXPECT_EQ(timestampOf(frame), 77u);
 }
 
-// An endless sensor that, like a real one, spends its frame period waiting
-// in getFrame. (With instant captures and only one frame not held by the
-// application, the capture thread could reclaim that frame again and again
-// before the waiting application thread is scheduled.)
-SensorScriptConfig endlessPaced() {
-    SensorScriptConfig config;
-    config.loop = true;
-    config.sequenceTimestamps = true;
-    config.realInterval = std::chrono::milliseconds(2);
-    return config;
-}
-
+// Captures are scripted one by one rather than streamed endlessly, so that
+// no wait depends on how the threads are scheduled: a ready frame the capture
+// thread reclaims while the script is empty comes back to the ready queue
+// when that capture fails.
 TEST_F(CaptureLoop, HoldingAllThreeFramesPausesCapture) {
-    make(endlessPaced());
-    script->push({});
+    make();
     ASSERT_EQ(camera->start(DEPTH), 0);
+    script->pushRepeated(3, 1);
 
     std::set<VeltorFrameBuffer*> held;
     uint64_t newest = 0;
@@ -140,6 +132,7 @@ TEST_F(CaptureLoop, HoldingAllThreeFramesPausesCapture) {
         held.insert(frame);
     }
     EXPECT_EQ(held.size(), 3u);
+    EXPECT_EQ(newest, 3u);  // the three captures, none lost
     // No node is free: nothing can be captured, let alone delivered.
     const size_t served = script->served();
     EXPECT_EQ(camera->requestFrame(50), nullptr);
@@ -147,6 +140,7 @@ TEST_F(CaptureLoop, HoldingAllThreeFramesPausesCapture) {
 
     ASSERT_EQ(camera->releaseFrame(*held.begin()), 0);
     held.erase(held.begin());
+    script->push({{}, newest + 1, 0, 0});
     VeltorFrameBuffer* resumed = camera->requestFrame(kLongWaitMs);
     ASSERT_NE(resumed, nullptr);
     EXPECT_GT(timestampOf(resumed), newest);
@@ -170,9 +164,9 @@ TEST_F(CaptureLoop, AFrameOfARebuiltPoolIsRefused) {
 }
 
 TEST_F(CaptureLoop, ReleasingTwiceIsRefusedAndThePoolStaysIntact) {
-    make(endlessPaced());
-    script->push({});
+    make();
     ASSERT_EQ(camera->start(DEPTH), 0);
+    script->push({{}, 1, 0, 0});
 
     DepthData stranger(240, 180);
     EXPECT_EQ(camera->releaseFrame(nullptr), -1);
@@ -184,6 +178,7 @@ TEST_F(CaptureLoop, ReleasingTwiceIsRefusedAndThePoolStaysIntact) {
     EXPECT_EQ(camera->releaseFrame(frame), -1);
 
     // A node linked into the free list twice would be handed out twice.
+    script->pushRepeated(3, 2);
     std::set<VeltorFrameBuffer*> held;
     for (int k = 0; k < 3; ++k) {
         VeltorFrameBuffer* f = camera->requestFrame(kLongWaitMs);
