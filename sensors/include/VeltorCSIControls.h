@@ -70,6 +70,8 @@ public:
     uint32_t getHeight() const;
     void setFormat(uint32_t width, uint32_t height);
     int getBusNumber() const;
+    /// The I2C bus the back-end found for its sensor.
+    void setBusNumber(int bus);
 
 private:
     int setCtrlLocked(uint32_t id, int value);

@@ -36,18 +36,22 @@ public:
     bool getPhaseImage(const uint8_t* raw, float* depth, float* amplitude,
                        float* confidence) override;
 
-    float getModulationHz() const { return modulationHz.load(std::memory_order_relaxed); }
-    uint32_t getRangeMm() const { return rangeMm.load(std::memory_order_relaxed); }
+    float getModulationHz() const { return modulationOf(rangeState.load(std::memory_order_relaxed)); }
+    uint32_t getRangeMm() const { return rangeOf(rangeState.load(std::memory_order_relaxed)); }
     uint8_t getSampleShift() const { return sampleShift; }
     PlatformKind getPlatform() const { return platform; }
 
 private:
     PlatformKind platform;
     VeltorTOFSensor* sensor = nullptr;  // borrowed
-    // Written by the range control from the application's thread while the
-    // capture thread reads them.
-    std::atomic<float> modulationHz{37500000.0f};
-    std::atomic<uint32_t> rangeMm{4000};
+    // Range (high half) and modulation frequency (low half, float bits) in
+    // one word: the range control writes them from the application's thread
+    // while the capture thread reads them, and a frame must never see the
+    // new range with the old frequency.
+    static uint64_t packRange(uint32_t rangeMm, float modulationHz);
+    static uint32_t rangeOf(uint64_t state) { return static_cast<uint32_t>(state >> 32); }
+    static float modulationOf(uint64_t state);
+    std::atomic<uint64_t> rangeState{packRange(4000, 37500000.0f)};
     uint8_t sampleShift;  // 4 on Jetson: the driver left-aligns 12-bit data
 };
 

@@ -157,4 +157,9 @@ int VeltorCSIControls::getBusNumber() const {
     return busNumber;
 }
 
+void VeltorCSIControls::setBusNumber(int bus) {
+    std::lock_guard<std::mutex> lock(mutex);
+    busNumber = bus;
+}
+
 }  // namespace Veltor

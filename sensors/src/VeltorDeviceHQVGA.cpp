@@ -1,11 +1,26 @@
 #include "VeltorDeviceHQVGA.h"
 
+#include <cstring>
+
 #include "hqvga_depth.h"
 
 namespace Veltor {
 
 static_assert(VeltorDeviceHQVGA::kWidth == hqvga::kWidth && VeltorDeviceHQVGA::kHeight == hqvga::kHeight,
               "one geometry");
+
+uint64_t VeltorDeviceHQVGA::packRange(uint32_t rangeMm, float modulationHz) {
+    uint32_t bits;
+    std::memcpy(&bits, &modulationHz, sizeof bits);
+    return (uint64_t{rangeMm} << 32) | bits;
+}
+
+float VeltorDeviceHQVGA::modulationOf(uint64_t state) {
+    const uint32_t bits = static_cast<uint32_t>(state);
+    float hz;
+    std::memcpy(&hz, &bits, sizeof hz);
+    return hz;
+}
 
 VeltorDeviceHQVGA::VeltorDeviceHQVGA(PlatformKind platform)
     : platform(platform), sampleShift(platform == PLATFORM_JETSON ? 4 : 0) {}
@@ -34,12 +49,15 @@ int VeltorDeviceHQVGA::setControl(Control control, int value) {
     if (sensor == nullptr) return VeltorUnkownError;
     const int r = sensor->setControl(RANGE, value);
     if (r != VeltorSuccess) return r;
+    // Other ranges keep the frequency. Controls are serialised by the camera,
+    // so only the capture thread reads concurrently.
+    float hz = getModulationHz();
     if (value == 2000) {
-        modulationHz.store(75000000.0f, std::memory_order_relaxed);
+        hz = 75000000.0f;
     } else if (value == 4000) {
-        modulationHz.store(37500000.0f, std::memory_order_relaxed);
+        hz = 37500000.0f;
     }
-    rangeMm.store(static_cast<uint32_t>(value), std::memory_order_relaxed);
+    rangeState.store(packRange(static_cast<uint32_t>(value), hz), std::memory_order_relaxed);
     return VeltorSuccess;
 }
 
@@ -49,7 +67,7 @@ int VeltorDeviceHQVGA::getControl(Control control, int* value) {
     if (value == nullptr) return VeltorUnkownError;
     switch (control) {
     case RANGE:
-        *value = static_cast<int>(rangeMm.load(std::memory_order_relaxed));
+        *value = static_cast<int>(getRangeMm());
         return VeltorSuccess;
     // Fixed lens intrinsics of the module, x 100.
     case INTRINSIC_FX:
@@ -88,10 +106,10 @@ int VeltorDeviceHQVGA::getRawImages(const uint8_t* raw, int16_t* out) {
 
 bool VeltorDeviceHQVGA::getPhaseImage(const uint8_t* raw, float* depth, float* amplitude,
                                       float* confidence) {
+    const uint64_t state = rangeState.load(std::memory_order_relaxed);
     const uint8_t* phase[4];
-    hqvga::phaseOrder(raw, rangeMm.load(std::memory_order_relaxed), phase);
-    hqvga::depthFast(phase, hqvga::kPixels, sampleShift, modulationHz.load(std::memory_order_relaxed),
-                     depth, amplitude, confidence);
+    hqvga::phaseOrder(raw, rangeOf(state), phase);
+    hqvga::depthFast(phase, hqvga::kPixels, sampleShift, modulationOf(state), depth, amplitude, confidence);
     return true;
 }
 

@@ -162,6 +162,12 @@ TEST(CsiControls, GetRowsReadTheDriverOrTheSensorsSettings) {
     VeltorCSIControls controls(io);
     EXPECT_EQ(controls.getControl(EXPOSURE, nullptr), -1);
     EXPECT_TRUE(script->events().empty());
+    // The bus is the back-end's finding; the control cannot change it.
+    controls.setBusNumber(2);
+    EXPECT_EQ(controls.setControl(I2C_BUS_NUM, 9), 4);
+    int bus = 0;
+    ASSERT_EQ(controls.getControl(I2C_BUS_NUM, &bus), 0);
+    EXPECT_EQ(bus, 2);
 }
 
 TEST(CsiControls, FormatSizeIsStoredForTheNextFormatSetting) {
