@@ -103,4 +103,12 @@ FrameCache::FrameCache(FrameType type, const FrameFormat& F, uint8_t* stagingDat
     }
 }
 
+void FrameCache::endStream() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        streamEnded = true;
+    }
+    readyCond.notify_all();
+}
+
 }  // namespace Veltor

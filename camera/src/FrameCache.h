@@ -56,10 +56,17 @@ public:
     size_t stagingBytes;
     uint8_t nodeCount = kNodeCount;
 
-    std::mutex mutex;  // guards readyCount; never held with the pool mutex
+    // Marks the stream on this pool as over and wakes every waiter. A pool
+    // never streams again once its stream stopped or it was replaced, so a
+    // caller that picked it up just before a restart cannot wait on it for
+    // good.
+    void endStream();
+
+    std::mutex mutex;  // guards readyCount and streamEnded; never held with the pool mutex
     std::condition_variable readyCond;
     int32_t readyCount = 0;
     int32_t maxReady = kNodeCount;
+    bool streamEnded = false;
 };
 
 }  // namespace Veltor

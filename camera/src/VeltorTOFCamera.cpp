@@ -8,6 +8,7 @@
 #include <exception>
 #include <new>
 #include <system_error>
+#include <utility>
 
 #include "FrameCache.h"
 #include "VeltorDeviceHQVGA.h"
@@ -209,10 +210,7 @@ int VeltorTOFCamera::start(FrameType type) {
 void VeltorTOFCamera::stopAndJoinWorker() {
     stopped.store(true, std::memory_order_release);
     // Wake callers waiting in requestFrame (and the worker's ready wait).
-    if (auto cache = currentCache()) {
-        { std::lock_guard<std::mutex> lock(cache->mutex); }
-        cache->readyCond.notify_all();
-    }
+    if (auto cache = currentCache()) cache->endStream();
     if (worker.joinable()) worker.join();
 }
 
@@ -261,9 +259,14 @@ int VeltorTOFCamera::setOutputTypeLocked(FrameType type) {
         auto cache = std::make_shared<FrameCache>(type, F, stagingBuffer.data(), stagingBuffer.size(),
                                                   static_cast<uint32_t>(width),
                                                   static_cast<uint32_t>(height));
-        std::lock_guard<std::mutex> lock(cacheMutex);
-        frameCache = std::move(cache);
-        poolGeneration.fetch_add(1, std::memory_order_acq_rel);
+        std::shared_ptr<FrameCache> replaced;
+        {
+            std::lock_guard<std::mutex> lock(cacheMutex);
+            replaced = std::exchange(frameCache, std::move(cache));
+            poolGeneration.fetch_add(1, std::memory_order_acq_rel);
+        }
+        // A request that picked up the old pool must not wait on it.
+        if (replaced) replaced->endStream();
     } catch (const std::bad_alloc&) {
         return VeltorSystemError;
     } catch (const std::length_error&) {
@@ -282,8 +285,10 @@ VeltorFrameBuffer* VeltorTOFCamera::requestFrame(int16_t timeoutMs) {
     if (!cache) return nullptr;
     std::unique_lock<std::mutex> lock(cache->mutex);
     // A stopped camera delivers what is ready and then nothing more, so no
-    // wait outlasts the stream.
-    auto ready = [&] { return cache->readyCount > 0 || !isStreaming(); };
+    // wait outlasts the stream. The pool's own end counts, not only the
+    // camera's state: a restart right after a stop streams into a new pool,
+    // and this one is never signalled again.
+    auto ready = [&] { return cache->readyCount > 0 || cache->streamEnded || !isStreaming(); };
     if (timeoutMs < 0) {
         cache->readyCond.wait(lock, ready);
     } else if (timeoutMs > 0) {

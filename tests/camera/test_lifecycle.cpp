@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <future>
 #include <new>
 #include <stdexcept>
+#include <thread>
 
 #include "camera_fixture.h"
 
@@ -288,6 +291,33 @@ TEST_F(Lifecycle, StopWakesAWaitingRequest) {
     // Stopped and nothing ready: no wait at all.
     EXPECT_EQ(camera->requestFrame(-1), nullptr);
     EXPECT_EQ(camera->requestFrame(kLongWaitMs), nullptr);
+}
+
+// A request that picked up the pool of a stream being restarted must end
+// with that stream: nothing signals the old pool again, so a wait on it that
+// looked only at whether the camera streams would never end.
+TEST_F(Lifecycle, ARequestRacingARestartEndsWithItsStream) {
+    make();
+    ASSERT_EQ(camera->start(DEPTH), 0);
+    std::atomic<bool> done{false};
+    std::thread requester([&] {
+        while (!done.load()) {
+            if (VeltorFrameBuffer* frame = camera->requestFrame(-1)) camera->releaseFrame(frame);
+        }
+    });
+    auto ended = std::async(std::launch::async, [&] { requester.join(); });
+    for (int i = 0; i < 2000; ++i) {
+        ASSERT_EQ(camera->stop(), 0);
+        ASSERT_EQ(camera->start(DEPTH), 0);
+    }
+    done.store(true);
+    ASSERT_EQ(camera->stop(), 0);
+    if (ended.wait_for(kLongWait) != std::future_status::ready) {
+        // The requester sleeps on a pool nobody signals: it can neither be
+        // joined nor left running into the camera's destruction.
+        ADD_FAILURE() << "requestFrame(-1) still waits after the stream stopped";
+        std::_Exit(1);
+    }
 }
 
 TEST_F(Lifecycle, ReadyFramesOutliveStop) {
