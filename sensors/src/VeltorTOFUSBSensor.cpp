@@ -200,12 +200,15 @@ int VeltorTOFUSBSensor::setControl(Control control, int value) {
     const bool bypass = i2cBypass.load(std::memory_order_relaxed);
     switch (control) {
         case RANGE: {
+            // All four are written; a range the kit did not take fails, so
+            // the depth model does not switch its modulation frequency.
             const bool shortRange = value == 2000;
-            writeReg(0x216C, shortRange ? 0x08 : 0x10);
-            writeReg(0x2179, shortRange ? 0x0A : 0x0E);
-            writeReg(0x217A, shortRange ? 0x0E : 0x16);
-            writeReg(0x217B, shortRange ? 0x12 : 0x1E);
-            return 0;
+            int failed = 0;
+            failed |= writeReg(0x216C, shortRange ? 0x08 : 0x10);
+            failed |= writeReg(0x2179, shortRange ? 0x0A : 0x0E);
+            failed |= writeReg(0x217A, shortRange ? 0x0E : 0x16);
+            failed |= writeReg(0x217B, shortRange ? 0x12 : 0x1E);
+            return failed != 0 ? -2 : 0;
         }
         case FMT_WIDTH:
         case FMT_HEIGHT:

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "VeltorDeviceHQVGA.h"
 #include "VeltorTOFUSBSensor.h"
 #include "evk/evk_test_util.h"
 #include "veltor_evk_recording.h"
@@ -320,4 +321,21 @@ TEST(UsbSensor, ControlsReachTheKitThroughTheTunnelOrTheLibrary) {
     Opened b(dir.write("b.ini", scene("bypass = 1\n")));
     ASSERT_EQ(b.rc, 0);
     EXPECT_TRUE(b.sensor.isBypass());
+}
+
+// The range registers decide the sensor's modulation frequency, and the
+// four-phase model switches its frequency only when the range control
+// succeeds: a range whose register writes fail must not report success.
+TEST(UsbSensor, ARangeTheKitDidNotTakeIsAFailure) {
+    TempDir dir;
+    Opened o(dir.write("range.ini", scene("")));
+    ASSERT_EQ(o.rc, 0);
+    VeltorDeviceHQVGA model(PLATFORM_UNKNOWN);
+    ASSERT_EQ(model.init(&o.sensor), 0);
+    ASSERT_EQ(model.setControl(RANGE, 4000), 0);
+    ASSERT_EQ(o.sensor.close(), 0);  // every register access fails from here on
+    for (int range : {2000, 4000}) EXPECT_EQ(o.sensor.setControl(RANGE, range), -2) << range;
+    EXPECT_NE(model.setControl(RANGE, 2000), 0);
+    EXPECT_EQ(model.getRangeMm(), 4000u);
+    EXPECT_FLOAT_EQ(model.getModulationHz(), 37500000.0f);
 }
